@@ -1,0 +1,8 @@
+// Placeholder until this gauge's artwork is drawn.
+#include "resources/artgen/art.h"
+
+namespace art {
+
+void DrawAutopilotArt(Book&) {}
+
+}  // namespace art

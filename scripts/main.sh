@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# The main job: build the module and render the example panel.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh
+mkdir -p out
+build/native/emulator/talvor-panel render examples/panel.cfg -o out/panel.png --updates 200
+echo "rendered examples/panel.cfg to out/panel.png"

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Every test: builds what is needed (installing missing packages) and runs it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh
+ctest --test-dir build/native --output-on-failure
