@@ -1,16 +1,43 @@
-// Placeholder until this gauge is built: its face alone.
+// Spoiler: draws nothing; at every pre-update while the aircraft is on the
+// ground it sends the host the spoiler event.
+#include <cstdint>
+
+#include "host/catalogue.h"
+#include "host/host.h"
 #include "host/records.h"
+#include "module/gauge_table.h"
 
 namespace {
 
-const FAILURE_RECORD kSpoilerFaceFailures[] = {{0, 0, 0}};
-const MOUSERECT kSpoilerMouse[] = {{kMouseEnd, {0, 0, 0, 0}, kCursorNone, 0, 0, 0, nullptr, nullptr}};
+// -- state --
+
+MODULE_VAR SpoilerOnGround = {VarOnGround, nullptr, 0.0};
+
+// -- callbacks --
+
+void HOSTCALL SpoilerCallback(GAUGEHDR*, int32_t service_id, uint32_t) {
+  if (service_id != kServicePreUpdate) return;
+  if (host::Read(SpoilerOnGround) != 0.0) host::TriggerKeyEvent(EvtSpoiler, 0);
+}
+
+// -- records --
+
+const FAILURE_RECORD kSpoilerFailures[] = {{0, 0, 0}};
+
+// Pure black throughout: with transparency nothing of it is drawn.
+ELEMENT_STATIC SpoilerFace = {{kElementStatic, 0x1800, {0, 0}, {0, 0}, {0, 0}, &SpoilerGauge, nullptr, nullptr,
+                               kSpoilerFailures, kImageTransparent | kImageErase | kImageBilinear, 0}};
+ELEMENT_HEADER* SpoilerElements = &SpoilerFace.header;
+
+// One parent over the whole gauge, without a child.
+const MOUSERECT kSpoilerMouse[] = {
+    {kMouseParent, {0, 0, 78, 60}, kCursorNone, 0, 0, 0, nullptr, nullptr},
+    {kMouseEndParent, {0, 0, 0, 0}, kCursorNone, 0, 0, 0, nullptr, nullptr},
+    {kMouseEnd, {0, 0, 0, 0}, kCursorNone, 0, 0, 0, nullptr, nullptr},
+};
 
 }  // namespace
 
-extern GAUGEHDR SpoilerGauge;
-
-ELEMENT_STATIC SpoilerFace = {{kElementStatic, 0x1800, {0, 0}, {0, 0}, {0, 0}, &SpoilerGauge, nullptr, nullptr, kSpoilerFaceFailures, 0x83, 0}};
-ELEMENT_HEADER* SpoilerElements = &SpoilerFace.header;
-
-GAUGEHDR SpoilerGauge = {kGaugeHeaderVersion, "Spoiler", &SpoilerElements, 78, kSpoilerMouse, nullptr, 0, nullptr, 0};
+// -- header --
+GAUGEHDR SpoilerGauge = {kGaugeHeaderVersion, "Spoiler", &SpoilerElements, 78, kSpoilerMouse, SpoilerCallback, 0,
+                         nullptr, 0};
