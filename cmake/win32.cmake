@@ -1,7 +1,58 @@
-# The Windows module, jovTalvor.gau. Filled in by the Windows build.
-message(STATUS "win32 build: module only")
-add_library(jovTalvor SHARED ${TALVOR_MODULE_ALL_SOURCES} ${PROJECT_SOURCE_DIR}/module/jovTalvor.def)
+# The Windows build: the module as jovTalvor.gau (PE DLL, i686), its bitmap and
+# version resources, and the emulator's command line as a Windows program.
+enable_language(RC)
+
+# The bitmaps are drawn by the native artwork generator (cairo is not available
+# for MinGW); the Windows module binds the very files the .so ships beside it.
+set(TALVOR_BITMAP_DIR "${PROJECT_SOURCE_DIR}/build/native/jovTalvor.bitmaps" CACHE PATH
+    "Folder of <hex id>.bmp files written by the native build's talvor-artgen")
+if(NOT IS_DIRECTORY "${TALVOR_BITMAP_DIR}")
+  message(FATAL_ERROR "win32: no bitmap folder at ${TALVOR_BITMAP_DIR}. Build the native target "
+                      "first (scripts/build.sh), or pass -DTALVOR_BITMAP_DIR=<native build>/jovTalvor.bitmaps")
+endif()
+
+# Resource script binding every bitmap by number. Re-globbed at every build, so
+# a bitmap added or removed by the generator re-runs this.
+file(GLOB TALVOR_BITMAP_FILES CONFIGURE_DEPENDS "${TALVOR_BITMAP_DIR}/*.bmp")
+list(SORT TALVOR_BITMAP_FILES COMPARE NATURAL)
+set(TALVOR_BITMAPS_RC "// Generated from ${TALVOR_BITMAP_DIR}: every bitmap of the module, by number.\n")
+string(APPEND TALVOR_BITMAPS_RC "LANGUAGE 0x09, 0x01  // LANG_ENGLISH, SUBLANG_ENGLISH_US: 0x409\n")
+foreach(bmp IN LISTS TALVOR_BITMAP_FILES)
+  get_filename_component(hex "${bmp}" NAME_WE)
+  if(NOT hex MATCHES "^[0-9a-f]+$" OR "${hex}" STREQUAL "0")
+    message(FATAL_ERROR "win32: ${bmp}: a bitmap is named by its number in lower-case hex (1100.bmp)")
+  endif()
+  math(EXPR id "0x${hex}")
+  if(id GREATER 65535)
+    message(FATAL_ERROR "win32: ${bmp}: resource numbers end at ffff")
+  endif()
+  if(bmp MATCHES "[\"\\\\]")
+    message(FATAL_ERROR "win32: ${bmp}: a quote or backslash in the path cannot be written to a resource script")
+  endif()
+  string(APPEND TALVOR_BITMAPS_RC "${id} BITMAP \"${bmp}\"\n")
+endforeach()
+list(LENGTH TALVOR_BITMAP_FILES TALVOR_BITMAP_COUNT)
+message(STATUS "win32: ${TALVOR_BITMAP_COUNT} bitmaps from ${TALVOR_BITMAP_DIR}")
+set(TALVOR_BITMAP_SOURCES "")
+if(TALVOR_BITMAP_COUNT GREATER 0)  # windres refuses a script without resources
+  file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/bitmaps.rc" CONTENT "${TALVOR_BITMAPS_RC}" @ONLY)
+  set_source_files_properties("${CMAKE_BINARY_DIR}/bitmaps.rc" PROPERTIES OBJECT_DEPENDS "${TALVOR_BITMAP_FILES}")
+  set(TALVOR_BITMAP_SOURCES "${CMAKE_BINARY_DIR}/bitmaps.rc")
+endif()
+
+# The module. The .def file names the export directory "jovTalvor.gau" and
+# exports the two data records alone, undecorated. Runtimes are linked
+# statically so the import table names only KERNEL32, WINMM and msvcrt.
+add_library(jovTalvor SHARED
+  ${TALVOR_MODULE_ALL_SOURCES}
+  ${PROJECT_SOURCE_DIR}/module/jovTalvor.def
+  ${PROJECT_SOURCE_DIR}/module/version.rc
+  ${TALVOR_BITMAP_SOURCES})
 target_include_directories(jovTalvor PRIVATE ${PROJECT_SOURCE_DIR})
-set_target_properties(jovTalvor PROPERTIES PREFIX "" SUFFIX ".gau" OUTPUT_NAME jovTalvor)
+set_target_properties(jovTalvor PROPERTIES
+  PREFIX ""
+  SUFFIX ".gau"
+  OUTPUT_NAME jovTalvor
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_link_libraries(jovTalvor PRIVATE winmm)
-target_link_options(jovTalvor PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_options(jovTalvor PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)

@@ -3,6 +3,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #include <mmsystem.h>
+#undef PlaySound  // mmsystem.h maps it to PlaySoundA, renaming host::PlaySound below
 #else
 // The host process defines and exports this with C linkage.
 extern "C" int sndPlaySoundA(const char* name, uint32_t flags);

@@ -3,4 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
+scripts/build-win32.sh   # the .gau, inspected by the win32_module_inspection test
 ctest --test-dir build/native --output-on-failure
