@@ -10,9 +10,11 @@
 
 namespace talvor {
 
-// Largest image accepted, in pixels (16384 x 16384): anything bigger is
-// refused rather than allocated.
-inline constexpr uint64_t kMaxBmpPixels = 16384ull * 16384ull;
+// Largest image accepted: 16384 pixels a side and 64 Mpixels in all (a 256 MiB
+// raster, far beyond any panel). A few bytes of RLE8 can describe a huge
+// image, so the limit is what bounds the decoder's allocation.
+inline constexpr int kMaxBmpSide = 16384;
+inline constexpr uint64_t kMaxBmpPixels = 8192ull * 8192ull;
 
 // Decodes a Windows bitmap file (with its 14-byte file header): 24 bits per
 // pixel, 8 bits with a palette, 8 bits run-length compressed (RLE8).

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "emulator/bmp.h"
+
 #include "emulator/session.h"
 
 namespace talvor {
@@ -31,16 +33,37 @@ struct DrawItem {
 // filtered bilinearly when scaled if its 0x80 flag says so, nearest
 // otherwise; needles always bilinear when turned; under night lighting items
 // without the bright flag are dimmed.
+//
+// Every call draws the whole gauge afresh, so nothing of an earlier frame
+// lingers under a moved element: that is what the erase flag asks for, and
+// it needs no further work here. (Clearing the item's rectangle instead
+// would punch holes through the face wherever a transparent item is black.)
+//
+// An item whose geometry is not finite, or that falls wholly outside the
+// canvas, is not drawn. Throws std::invalid_argument for a face or canvas
+// size that is not positive or exceeds the bitmap limits, a null bitmap, or
+// a raster whose pixel buffer does not match its size.
 Raster DrawGauge(int face_w, int face_h, const std::vector<DrawItem>& items, int out_w, int out_h,
                  bool night);
 
-// An opaque w x h raster of one colour (0xRRGGBB).
+// An opaque w x h raster of one colour given as 0xRRGGBB (note: not the
+// interface's 0x00BBGGRR colour order).
 Raster SolidRaster(int w, int h, uint32_t rgb);
 
 // Alpha-over of src onto dst with src's top-left at (x, y), clipped to dst.
 void BlitOver(Raster& dst, const Raster& src, int x, int y);
 
-// PNG bytes of a raster (8-bit RGBA).
+// PNG bytes of a raster (8-bit RGBA). Throws std::invalid_argument for an
+// empty or inconsistent raster.
 std::vector<uint8_t> EncodePng(const Raster& raster);
+
+// Pixel conversion between RGBA and cairo's ARGB32 (premultiplied alpha, one
+// native-endian 32-bit word a pixel).
+uint32_t ToCairoPixel(const uint8_t* rgba);
+void FromCairoPixel(uint32_t argb, uint8_t* rgba);
+
+// Throws std::invalid_argument unless the raster's buffer holds exactly
+// width x height pixels; `what` names it in the message.
+void CheckRaster(const Raster& raster, const char* what);
 
 }  // namespace talvor
