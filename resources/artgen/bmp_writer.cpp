@@ -45,12 +45,20 @@ IndexedImage ToPalette(const Image& image) {
     return out;
   }
   // Popularity over 5-bit buckets; each palette entry is the mean of its bucket,
-  // so no colour appears that the image does not approach.
+  // so no colour appears that the image does not approach. Pure black, which a
+  // host leaves undrawn under transparency, keeps an entry of its own: black
+  // pixels stay black and no other pixel is averaged or mapped into black.
+  constexpr Rgb kBlack{0, 0, 0};
   struct Bucket {
     uint64_t r = 0, g = 0, b = 0, n = 0;
   };
+  bool has_black = false;
   std::map<uint32_t, Bucket> buckets;
   for (const Rgb& c : image.pixels) {
+    if (c == kBlack) {
+      has_black = true;
+      continue;
+    }
     Bucket& bk = buckets[(uint32_t{c.r} >> 3 << 10) | (uint32_t{c.g} >> 3 << 5) | (c.b >> 3)];
     bk.r += c.r;
     bk.g += c.g;
@@ -60,18 +68,25 @@ IndexedImage ToPalette(const Image& image) {
   std::vector<std::pair<uint32_t, Bucket>> ranked(buckets.begin(), buckets.end());
   std::stable_sort(ranked.begin(), ranked.end(),
                    [](const auto& a, const auto& b) { return a.second.n > b.second.n; });
-  ranked.resize(std::min<size_t>(ranked.size(), 256));
+  ranked.resize(std::min<size_t>(ranked.size(), has_black ? 255 : 256));
+  if (has_black) out.palette.push_back(kBlack);
+  const size_t first_colour = out.palette.size();
+  // Means rounded up: a bucket without black never averages to black.
+  const auto mean = [](uint64_t sum, uint64_t n) { return static_cast<uint8_t>((sum + n - 1) / n); };
   for (const auto& [key, bk] : ranked) {
-    out.palette.push_back({static_cast<uint8_t>(bk.r / bk.n), static_cast<uint8_t>(bk.g / bk.n),
-                           static_cast<uint8_t>(bk.b / bk.n)});
+    out.palette.push_back({mean(bk.r, bk.n), mean(bk.g, bk.n), mean(bk.b, bk.n)});
   }
   std::map<uint32_t, uint8_t> nearest;
   out.indices.reserve(image.pixels.size());
   for (const Rgb& c : image.pixels) {
+    if (c == kBlack) {
+      out.indices.push_back(0);
+      continue;
+    }
     auto it = nearest.find(Key(c));
     if (it == nearest.end()) {
-      size_t best = 0;
-      for (size_t i = 1; i < out.palette.size(); ++i) {
+      size_t best = first_colour;
+      for (size_t i = first_colour + 1; i < out.palette.size(); ++i) {
         if (Distance(c, out.palette[i]) < Distance(c, out.palette[best])) best = i;
       }
       it = nearest.emplace(Key(c), static_cast<uint8_t>(best)).first;
