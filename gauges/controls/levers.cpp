@@ -59,10 +59,26 @@ struct LeverData {
   MOUSE_FUNCTION drag;   // sends the lever's event
 };
 
-constexpr LeverData kThrottle = {"Throttle Lever", 89, 0x1600, 0x1601, VarThrottleLever,
-                                 0xAB6C,           {0, 0, 89, 224},     ThrottleLeverDrag};
-constexpr LeverData kMixture = {"Mixture Lever", 60, 0x1605, 0x1606, VarMixtureLever,
-                                0xAB6B,          {0, 0, 60, 224},     MixtureLeverDrag};
+constexpr LeverData kThrottle = {
+    "Throttle Lever",
+    89,
+    0x1600,  // 89 x 224, pure black
+    0x1601,  // 89 x 50, the black grip
+    VarThrottleLever,
+    0xAB6C,
+    {0, 0, 89, 224},
+    ThrottleLeverDrag,  // EvtThrottleSet
+};
+constexpr LeverData kMixture = {
+    "Mixture Lever",
+    60,
+    0x1605,  // 60 x 224, pure black
+    0x1606,  // 60 x 50, the red fluted knob
+    VarMixtureLever,
+    0xAB6B,
+    {0, 0, 60, 224},
+    MixtureLeverDrag,  // EvtMixtureSet
+};
 
 // Engine failure, action none: the lever goes on drawing and working.
 const FAILURE_RECORD kLeverFailures[] = {{kFailEngine, kFailActionNone, 0}, {0, 0, 0}};
