@@ -4,10 +4,14 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
 
 # Artwork generator and the bitmaps it writes.
+# The drawings are a library: the generator writes them, tests read them back.
 file(GLOB TALVOR_ART_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/artgen/*.cpp)
-add_executable(talvor-artgen ${TALVOR_ART_SOURCES})
-target_include_directories(talvor-artgen PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(talvor-artgen PRIVATE PkgConfig::CAIRO)
+list(REMOVE_ITEM TALVOR_ART_SOURCES ${PROJECT_SOURCE_DIR}/resources/artgen/main.cpp)
+add_library(talvor_art STATIC ${TALVOR_ART_SOURCES})
+target_include_directories(talvor_art PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(talvor_art PUBLIC PkgConfig::CAIRO)
+add_executable(talvor-artgen ${PROJECT_SOURCE_DIR}/resources/artgen/main.cpp)
+target_link_libraries(talvor-artgen PRIVATE talvor_art)
 
 set(TALVOR_BITMAP_DIR ${CMAKE_BINARY_DIR}/jovTalvor.bitmaps)
 add_custom_command(
