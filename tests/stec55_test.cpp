@@ -202,6 +202,7 @@ TEST_F(Stec55, AvionicsReadingZeroRestartsTheTest) {
   } kDrops[] = {
       {"one pass off mid-test", 50, 0.0, 1},
       {"one pass off after the test", 200, 0.0, 1},
+      {"off for a while after the test", 200, 0.0, 5},
       {"half power counts as off", 50, 0.5, 300},
       {"a fraction below zero truncates to off", 200, -0.9, 1},
       {"NaN counts as off", 200, kNaN, 2},
@@ -212,9 +213,12 @@ TEST_F(Stec55, AvionicsReadingZeroRestartsTheTest) {
     session().Run(d.passes_before);
     session().Set(VarAvionicsMaster, d.off);
     session().Run(d.off_passes);
-    // While off the callbacks give a running test's values; the host hides
-    // the icons through their failure lists.
-    ExpectRunningTest();
+    // While off the callbacks give a running test's values (the host hides
+    // the icons through their failure lists). In the first pass off after the
+    // test had ended, the elements drawn before RDY still saw it ended.
+    if (d.off_passes > 1) ExpectRunningTest();
+    EXPECT_EQ(Frame(kRdy), 1);
+    EXPECT_EQ(Frame(kHdg), 1);
     session().Set(VarAvionicsMaster, 1.0);
     EXPECT_EQ(PassThatEndsTest(), 108) << "the test runs in full again";
   }
@@ -244,9 +248,17 @@ TEST_F(Stec55, AnnunciatorsAreLitThroughTheTestThenFollowTheHost) {
   session().Run(107);
   ExpectRunningTest();
 
+  // The pass that ends the test: the annunciators drawn after the pattern
+  // follow the host at once, GPSS and REV (drawn before it) from the next pass.
   session().Run(1);
   EXPECT_EQ(Frame(kPattern), kHidden);
   EXPECT_EQ(Frame(kRdy), 1);
+  EXPECT_EQ(Frame(kGpss), 1);
+  EXPECT_EQ(Frame(kRev), 1);
+  for (const auto& l : kLights) {
+    if (l.element > kPattern) EXPECT_EQ(Frame(l.element), static_cast<int>(l.value)) << "element " << l.element;
+  }
+  session().Run(1);
   for (const auto& l : kLights) EXPECT_EQ(Frame(l.element), static_cast<int>(l.value)) << "element " << l.element;
 
   for (const auto& l : kLights) session().Set(l.token, 1 - l.value);
