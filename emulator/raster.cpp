@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -29,9 +30,10 @@ void CheckSize(int w, int h, const char* what) {
 struct SourceStyle {
   bool key_black;
   bool dim;
+  bool operator==(const SourceStyle& o) const { return key_black == o.key_black && dim == o.dim; }
 };
 
-uint32_t SourcePixel(const uint8_t* p, SourceStyle style) {
+inline uint32_t SourcePixel(const uint8_t* p, SourceStyle style) {
   uint32_t r = p[0], g = p[1], b = p[2];
   const uint32_t a = p[3];
   if (style.key_black && (r | g | b) == 0) return 0;
@@ -48,6 +50,37 @@ uint32_t SourcePixel(const uint8_t* p, SourceStyle style) {
   return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
+// A run of pixels converted; the style's branches hoisted out of the loop.
+// (__restrict__: without it every store may alias the byte reads, which
+// keeps the compiler from doing more than a byte at a time.)
+template <bool kKey, bool kDim>
+void ConvertRun(const uint8_t* __restrict__ src, uint32_t* __restrict__ dst, size_t n) {
+  for (size_t i = 0; i < n; ++i) dst[i] = SourcePixel(src + i * 4, {kKey, kDim});
+}
+void ConvertRun(const uint8_t* src, uint32_t* dst, size_t n, SourceStyle style) {
+  if (style.key_black) {
+    style.dim ? ConvertRun<true, true>(src, dst, n) : ConvertRun<true, false>(src, dst, n);
+  } else {
+    style.dim ? ConvertRun<false, true>(src, dst, n) : ConvertRun<false, false>(src, dst, n);
+  }
+}
+
+inline void StraightPixel(uint32_t argb, uint8_t* __restrict__ rgba) {
+  const uint32_t a = argb >> 24;
+  uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+  if (a == 0) {
+    r = g = b = 0;
+  } else if (a != 255) {
+    r = std::min<uint32_t>(255, (r * 255 + a / 2) / a);
+    g = std::min<uint32_t>(255, (g * 255 + a / 2) / a);
+    b = std::min<uint32_t>(255, (b * 255 + a / 2) / a);
+  }
+  rgba[0] = static_cast<uint8_t>(r);
+  rgba[1] = static_cast<uint8_t>(g);
+  rgba[2] = static_cast<uint8_t>(b);
+  rgba[3] = static_cast<uint8_t>(a);
+}
+
 // Premultiplied source over premultiplied destination.
 uint32_t Over(uint32_t s, uint32_t d) {
   const uint32_t inv = 255 - (s >> 24);
@@ -59,99 +92,228 @@ uint32_t Over(uint32_t s, uint32_t d) {
   return out;
 }
 
-// Buffers reused across calls, one set a thread, so a frame allocates only
+// Converted copies of the bitmaps drawn through cairo, so a scaled face is
+// not converted again at every frame. An entry is found by the raster's
+// address and style and used only while its pixels still equal the copy it
+// was made from: a memcmp is several times cheaper than converting, and a
+// new raster at a freed one's address can never show stale pixels.
+class SourceCache {
+ public:
+  // The premultiplied pixels of `bm` in `style`, width x height, valid until
+  // the next call.
+  const uint32_t* Get(const Raster& bm, SourceStyle style) {
+    const size_t n = size_t(bm.width) * size_t(bm.height);
+    ++clock_;
+    Entry* slot = nullptr;
+    for (Entry& e : entries_) {
+      if (e.key != &bm || !(e.style == style)) continue;
+      if (e.pixels == bm.rgba) {
+        e.last_use = clock_;
+        return e.argb.data();
+      }
+      slot = &e;  // the same raster with new pixels: refill its entry
+      break;
+    }
+    const size_t bytes = n * 8;
+    if (bytes > kMaxBytes / 4) {  // too big to keep: convert for this draw only
+      scratch_.resize(n);
+      ConvertRun(bm.rgba.data(), scratch_.data(), n, style);
+      return scratch_.data();
+    }
+    if (slot == nullptr) slot = FreeSlot(bytes);
+    bytes_ = bytes_ - slot->argb.size() * 8 + bytes;
+    slot->key = &bm;
+    slot->style = style;
+    slot->last_use = clock_;
+    slot->pixels = bm.rgba;
+    slot->argb.resize(n);
+    ConvertRun(bm.rgba.data(), slot->argb.data(), n, style);
+    return slot->argb.data();
+  }
+
+ private:
+  static constexpr size_t kMaxEntries = 64;
+  static constexpr size_t kMaxBytes = size_t{64} << 20;
+
+  struct Entry {
+    const Raster* key = nullptr;
+    SourceStyle style{false, false};
+    uint64_t last_use = 0;
+    std::vector<uint8_t> pixels;  // the RGBA the entry was made from
+    std::vector<uint32_t> argb;
+  };
+
+  // An entry to fill with `bytes` more, evicting the least recently used
+  // while the cache is full.
+  Entry* FreeSlot(size_t bytes) {
+    while (!entries_.empty() && (entries_.size() >= kMaxEntries || bytes_ + bytes > kMaxBytes)) {
+      auto oldest = std::min_element(entries_.begin(), entries_.end(),
+                                     [](const Entry& a, const Entry& b) { return a.last_use < b.last_use; });
+      bytes_ -= oldest->argb.size() * 8;
+      entries_.erase(oldest);
+    }
+    entries_.emplace_back();
+    return &entries_.back();
+  }
+
+  std::vector<Entry> entries_;
+  size_t bytes_ = 0;
+  uint64_t clock_ = 0;
+  std::vector<uint32_t> scratch_;
+};
+
+// How one item reaches the canvas.
+struct Placement {
+  enum Kind { kSkip, kCopy, kPaint } kind = kSkip;
+  int x0 = 0, y0 = 0;  // kCopy: the top-left pixel
+  cairo_matrix_t to_canvas{};  // kPaint: bitmap pixels to canvas pixels
+  bool bilinear = false;
+  SourceStyle style{false, false};
+};
+
+// State kept per thread across calls, so a frame allocates little more than
 // its result.
 struct Scratch {
   std::vector<uint32_t> canvas;
-  std::vector<uint32_t> source;
+  std::vector<Placement> plan;
+  SourceCache cache;
 };
 Scratch& ThreadScratch() {
   thread_local Scratch scratch;
   return scratch;
 }
 
+// The part of bm at (x0, y0) that lies on a w x h canvas, for a row-by-row copy.
+struct Clip {
+  int xa, xb, ya, yb;
+  bool Empty() const { return xa >= xb || ya >= yb; }
+};
+Clip ClipTo(const Raster& bm, int x0, int y0, int w, int h) {
+  return {std::max(0, x0), std::min(w, x0 + bm.width), std::max(0, y0), std::min(h, y0 + bm.height)};
+}
+
+// One row of an unscaled copy straight into RGBA: opaque pixels move as
+// they are (the usual case: bitmaps from BMP files are opaque), keyed black
+// is skipped, and only translucent ones are blended.
+template <bool kKey, bool kDim>
+void StraightRow(const uint8_t* __restrict__ src, uint8_t* __restrict__ dst, size_t n) {
+  for (size_t i = 0; i < n; ++i, src += 4, dst += 4) {
+    if (kKey && (src[0] | src[1] | src[2]) == 0) continue;
+    if (src[3] == 255) {
+      if (kDim) {
+        for (int c = 0; c < 3; ++c) dst[c] = static_cast<uint8_t>((src[c] * kDimScale + 128) >> 8);
+        dst[3] = 255;
+      } else {
+        std::memcpy(dst, src, 4);
+      }
+    } else if (src[3] != 0) {
+      StraightPixel(Over(SourcePixel(src, {kKey, kDim}), SourcePixel(dst, {false, false})), dst);
+    }
+  }
+}
+
+// Unscaled whole-pixel copies straight into the RGBA result: the path of a
+// gauge drawn at its own size with nothing turned, which needs no cairo.
+void CopyStraight(Raster& out, const Raster& bm, int x0, int y0, SourceStyle style) {
+  const Clip c = ClipTo(bm, x0, y0, out.width, out.height);
+  if (c.Empty()) return;
+  const size_t n = size_t(c.xb - c.xa);
+  for (int y = c.ya; y < c.yb; ++y) {
+    const uint8_t* src = &bm.rgba[(size_t(y - y0) * size_t(bm.width) + size_t(c.xa - x0)) * 4];
+    uint8_t* dst = &out.rgba[(size_t(y) * size_t(out.width) + size_t(c.xa)) * 4];
+    if (style.key_black) {
+      style.dim ? StraightRow<true, true>(src, dst, n) : StraightRow<true, false>(src, dst, n);
+    } else {
+      style.dim ? StraightRow<false, true>(src, dst, n) : StraightRow<false, false>(src, dst, n);
+    }
+  }
+}
+
+// A premultiplied canvas that cairo draws on, for gauges with anything
+// scaled, turned or between pixels.
 class Canvas {
  public:
   Canvas(int w, int h, std::vector<uint32_t>& pixels) : w_(w), h_(h), px_(pixels) {
     px_.assign(size_t(w) * size_t(h), 0);
+    surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(px_.data()),
+                                                   CAIRO_FORMAT_ARGB32, w_, h_, w_ * 4);
+    cr_ = cairo_create(surface_);
   }
   ~Canvas() {
-    if (cr_ != nullptr) cairo_destroy(cr_);
-    if (surface_ != nullptr) cairo_surface_destroy(surface_);
+    cairo_destroy(cr_);
+    cairo_surface_destroy(surface_);
   }
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
 
-  // Unscaled, unturned, at whole pixels: a plain copy, the common case.
-  void Copy(const Raster& bm, int x0, int y0, SourceStyle style) {
-    if (cr_ != nullptr) cairo_surface_flush(surface_);
-    const int xa = std::max(0, x0), xb = std::min(w_, x0 + bm.width);
-    const int ya = std::max(0, y0), yb = std::min(h_, y0 + bm.height);
-    for (int y = ya; y < yb; ++y) {
-      const uint8_t* src = &bm.rgba[(size_t(y - y0) * size_t(bm.width) + size_t(xa - x0)) * 4];
-      uint32_t* dst = &px_[size_t(y) * size_t(w_)];
-      for (int x = xa; x < xb; ++x, src += 4) {
-        const uint32_t s = SourcePixel(src, style);
+  // `source`: bm's pixels as drawn, premultiplied. Onto untouched canvas
+  // (the face, usually) rows are copied whole: over transparent, a pixel is
+  // itself.
+  void Copy(const Raster& bm, const uint32_t* source, int x0, int y0) {
+    const Clip c = ClipTo(bm, x0, y0, w_, h_);
+    if (c.Empty()) return;
+    cairo_surface_flush(surface_);
+    const size_t n = size_t(c.xb - c.xa);
+    for (int y = c.ya; y < c.yb; ++y) {
+      const uint32_t* __restrict__ src = source + size_t(y - y0) * size_t(bm.width) + size_t(c.xa - x0);
+      uint32_t* __restrict__ dst = &px_[size_t(y) * size_t(w_) + size_t(c.xa)];
+      if (!drawn_) {
+        std::memcpy(dst, src, n * 4);
+        continue;
+      }
+      for (size_t i = 0; i < n; ++i) {
+        const uint32_t s = src[i];
         if ((s >> 24) == 255) {
-          dst[x] = s;
+          dst[i] = s;
         } else if (s != 0) {
-          dst[x] = Over(s, dst[x]);
+          dst[i] = Over(s, dst[i]);
         }
       }
     }
-    if (cr_ != nullptr) cairo_surface_mark_dirty(surface_);
+    drawn_ = true;
+    cairo_surface_mark_dirty(surface_);
   }
 
-  // Anything scaled, turned or between pixels: through cairo, `to_canvas`
-  // taking the bitmap's pixels to the canvas's.
-  void Paint(const Raster& bm, const cairo_matrix_t& to_canvas, SourceStyle style, bool bilinear,
-             std::vector<uint32_t>& source) {
-    source.resize(size_t(bm.width) * size_t(bm.height));
-    for (size_t i = 0; i < source.size(); ++i) source[i] = SourcePixel(&bm.rgba[i * 4], style);
+  void Paint(const Raster& bm, const uint32_t* source, const cairo_matrix_t& to_canvas, bool bilinear) {
     cairo_surface_t* src = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(source.data()), CAIRO_FORMAT_ARGB32, bm.width, bm.height, bm.width * 4);
-    cairo_t* cr = Context();
-    cairo_save(cr);
-    cairo_set_matrix(cr, &to_canvas);
-    cairo_set_source_surface(cr, src, 0, 0);
-    cairo_pattern_t* pattern = cairo_get_source(cr);
+        reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(source)), CAIRO_FORMAT_ARGB32, bm.width, bm.height,
+        bm.width * 4);
+    cairo_save(cr_);
+    cairo_set_matrix(cr_, &to_canvas);
+    cairo_set_source_surface(cr_, src, 0, 0);
+    cairo_pattern_t* pattern = cairo_get_source(cr_);
     cairo_pattern_set_filter(pattern, bilinear ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
     // Padding keeps a scaled image's own edge pixels opaque; the rectangle
     // bounds it.
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-    cairo_rectangle(cr, 0, 0, bm.width, bm.height);
-    cairo_fill(cr);
-    cairo_restore(cr);
+    cairo_rectangle(cr_, 0, 0, bm.width, bm.height);
+    cairo_fill(cr_);
+    cairo_restore(cr_);
     cairo_surface_destroy(src);
-    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
-      throw std::runtime_error(std::string("drawing a gauge: ") + cairo_status_to_string(cairo_status(cr)));
+    drawn_ = true;
+    if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
+      throw std::runtime_error(std::string("drawing a gauge: ") + cairo_status_to_string(cairo_status(cr_)));
     }
   }
 
   Raster Result() {
-    if (cr_ != nullptr) cairo_surface_flush(surface_);
+    cairo_surface_flush(surface_);
     Raster out;
     out.width = w_;
     out.height = h_;
     out.rgba.resize(px_.size() * 4);
-    for (size_t i = 0; i < px_.size(); ++i) FromCairoPixel(px_[i], &out.rgba[i * 4]);
+    const uint32_t* __restrict__ src = px_.data();
+    uint8_t* __restrict__ dst = out.rgba.data();
+    for (size_t i = 0, n = px_.size(); i < n; ++i) StraightPixel(src[i], dst + i * 4);
     return out;
   }
 
  private:
-  cairo_t* Context() {
-    if (cr_ == nullptr) {
-      surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(px_.data()),
-                                                     CAIRO_FORMAT_ARGB32, w_, h_, w_ * 4);
-      cr_ = cairo_create(surface_);
-    }
-    return cr_;
-  }
-
   int w_, h_;
   std::vector<uint32_t>& px_;
-  cairo_surface_t* surface_ = nullptr;
-  cairo_t* cr_ = nullptr;
+  cairo_surface_t* surface_;
+  cairo_t* cr_;
+  bool drawn_ = false;  // whether anything has been drawn yet
 };
 
 bool Finite(const DrawItem& item) {
@@ -180,21 +342,8 @@ bool Whole(double v) { return v == std::floor(v) && std::fabs(v) < 1e9; }
 
 uint32_t ToCairoPixel(const uint8_t* rgba) { return SourcePixel(rgba, {false, false}); }
 
-void FromCairoPixel(uint32_t argb, uint8_t* rgba) {
-  const uint32_t a = argb >> 24;
-  uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
-  if (a == 0) {
-    r = g = b = 0;
-  } else if (a != 255) {
-    r = std::min<uint32_t>(255, (r * 255 + a / 2) / a);
-    g = std::min<uint32_t>(255, (g * 255 + a / 2) / a);
-    b = std::min<uint32_t>(255, (b * 255 + a / 2) / a);
-  }
-  rgba[0] = static_cast<uint8_t>(r);
-  rgba[1] = static_cast<uint8_t>(g);
-  rgba[2] = static_cast<uint8_t>(b);
-  rgba[3] = static_cast<uint8_t>(a);
-}
+
+void FromCairoPixel(uint32_t argb, uint8_t* rgba) { StraightPixel(argb, rgba); }
 
 void CheckRaster(const Raster& raster, const char* what) {
   if (raster.width < 0 || raster.height < 0 ||
@@ -214,31 +363,59 @@ Raster DrawGauge(int face_w, int face_h, const std::vector<DrawItem>& items, int
     CheckRaster(*item.bitmap, "DrawGauge item");
   }
   Scratch& scratch = ThreadScratch();
-  Canvas canvas(out_w, out_h, scratch.canvas);
   const double sx = double(out_w) / face_w, sy = double(out_h) / face_h;
   const bool unscaled = out_w == face_w && out_h == face_h;
-  for (const DrawItem& item : items) {
+  bool needs_cairo = false;
+  scratch.plan.resize(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    const DrawItem& item = items[i];
     const Raster& bm = *item.bitmap;
+    Placement& p = scratch.plan[i];
+    p.kind = Placement::kSkip;
     if (bm.width == 0 || bm.height == 0 || !Finite(item)) continue;
-    const SourceStyle style{(item.image_flags & kDrawTransparent) != 0,
-                            night && (item.image_flags & kDrawBright) == 0};
+    p.style = {(item.image_flags & kDrawTransparent) != 0, night && (item.image_flags & kDrawBright) == 0};
     const bool needle = item.kind == 2;
     const bool turned = needle && item.angle_radians != 0;
     const double left = needle ? item.x - item.pivot_x : item.x;
     const double top = needle ? item.y - item.pivot_y : item.y;
     if (unscaled && !turned && Whole(left) && Whole(top)) {
-      canvas.Copy(bm, static_cast<int>(left), static_cast<int>(top), style);
+      p.kind = Placement::kCopy;
+      p.x0 = static_cast<int>(left);
+      p.y0 = static_cast<int>(top);
       continue;
     }
-    cairo_matrix_t m;
-    cairo_matrix_init_scale(&m, sx, sy);
-    cairo_matrix_translate(&m, item.x, item.y);
+    cairo_matrix_init_scale(&p.to_canvas, sx, sy);
+    cairo_matrix_translate(&p.to_canvas, item.x, item.y);
     if (needle) {
-      cairo_matrix_rotate(&m, item.angle_radians);  // y points down: positive turns clockwise
-      cairo_matrix_translate(&m, -item.pivot_x, -item.pivot_y);
+      cairo_matrix_rotate(&p.to_canvas, item.angle_radians);  // y points down: positive turns clockwise
+      cairo_matrix_translate(&p.to_canvas, -item.pivot_x, -item.pivot_y);
     }
-    if (!Reaches(m, bm, out_w, out_h)) continue;
-    canvas.Paint(bm, m, style, turned || (item.image_flags & kDrawBilinear) != 0, scratch.source);
+    if (!Reaches(p.to_canvas, bm, out_w, out_h)) continue;
+    p.kind = Placement::kPaint;
+    p.bilinear = turned || (item.image_flags & kDrawBilinear) != 0;
+    needs_cairo = true;
+  }
+
+  if (!needs_cairo) {
+    Raster out;
+    out.width = out_w;
+    out.height = out_h;
+    out.rgba.resize(size_t(out_w) * size_t(out_h) * 4);
+    for (size_t i = 0; i < items.size(); ++i) {
+      const Placement& p = scratch.plan[i];
+      if (p.kind == Placement::kCopy) CopyStraight(out, *items[i].bitmap, p.x0, p.y0, p.style);
+    }
+    return out;
+  }
+  Canvas canvas(out_w, out_h, scratch.canvas);
+  for (size_t i = 0; i < items.size(); ++i) {
+    const Placement& p = scratch.plan[i];
+    const Raster& bm = *items[i].bitmap;
+    if (p.kind == Placement::kCopy) {
+      canvas.Copy(bm, scratch.cache.Get(bm, p.style), p.x0, p.y0);
+    } else if (p.kind == Placement::kPaint) {
+      canvas.Paint(bm, scratch.cache.Get(bm, p.style), p.to_canvas, p.bilinear);
+    }
   }
   return canvas.Result();
 }
@@ -251,13 +428,14 @@ Raster SolidRaster(int w, int h, uint32_t rgb) {
   Raster r;
   r.width = w;
   r.height = h;
+  const uint8_t pixel[4] = {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                           static_cast<uint8_t>(rgb), 255};
   r.rgba.resize(size_t(w) * size_t(h) * 4);
-  for (size_t i = 0; i < r.rgba.size(); i += 4) {
-    r.rgba[i] = static_cast<uint8_t>(rgb >> 16);
-    r.rgba[i + 1] = static_cast<uint8_t>(rgb >> 8);
-    r.rgba[i + 2] = static_cast<uint8_t>(rgb);
-    r.rgba[i + 3] = 255;
-  }
+  if (r.rgba.empty()) return r;
+  // One row pixel by pixel, the others copied from it.
+  const size_t row = size_t(w) * 4;
+  for (size_t i = 0; i < row; i += 4) std::memcpy(&r.rgba[i], pixel, 4);
+  for (int y = 1; y < h; ++y) std::memcpy(&r.rgba[size_t(y) * row], r.rgba.data(), row);
   return r;
 }
 
