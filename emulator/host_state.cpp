@@ -1,10 +1,12 @@
 #include "emulator/host_state.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "emulator/variables.h"
 #include "host/catalogue.h"
@@ -33,7 +35,45 @@ void SetDefaults(std::unordered_map<uint32_t, double>& v) {
   v[VarMixtureLever] = 16383.0;         // full rich
 }
 
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string ParentDir(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
 }  // namespace
+
+std::string ResolveSoundPath(const std::string& sound_dir, const std::string& name) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : name + "\\") {
+    if (c == '\\' || c == '/') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (parts.empty() || name.front() == '\\' || name.front() == '/' || name.find(':') != std::string::npos) {
+    return "";
+  }
+  for (const std::string& p : parts) {
+    if (p == "..") return "";
+  }
+  std::string path = sound_dir;
+  size_t first = 0;
+  if (Lower(parts[0]) == "sound") {
+    first = 1;
+  } else {
+    path = ParentDir(sound_dir);
+  }
+  for (size_t i = first; i < parts.size(); ++i) path += "/" + parts[i];
+  return path;
+}
 
 HostState::HostState() {
   SetDefaults(values_);

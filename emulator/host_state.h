@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 
 namespace talvor {
@@ -11,6 +12,13 @@ namespace talvor {
 // Size of the host's GPS record, and where its ground speed sits.
 constexpr uint32_t kGpsRecordSize = 176;
 constexpr size_t kGpsGroundSpeedAt = 40;
+
+// The file a sound name such as "Sound\\dingdong.wav" names: backslashes
+// (or slashes) separate folders; a leading "Sound" folder is `sound_dir`
+// itself, any other name is taken relative to the folder that holds it (the
+// host's own folder). Names that would leave it (".." parts, absolute
+// paths, drive letters) resolve to "".
+std::string ResolveSoundPath(const std::string& sound_dir, const std::string& name);
 
 class HostState {
  public:

@@ -106,38 +106,6 @@ std::string ExecutableDir() {
 #endif
 }
 
-// "Sound\\dingdong.wav" against the sound folder: a leading "Sound"
-// component names the folder itself, anything else is taken relative to the
-// folder that holds it (the host's own folder). Names that would climb out
-// (".." or absolute) resolve to nothing.
-std::string ResolveSound(const std::string& sound_dir, const std::string& name) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : name + "\\") {
-    if (c == '\\' || c == '/') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (parts.empty() || name.front() == '\\' || name.front() == '/' || name.find(':') != std::string::npos) {
-    return "";
-  }
-  for (const std::string& p : parts) {
-    if (p == "..") return "";
-  }
-  std::string path = sound_dir;
-  size_t first = 0;
-  if (LowerCase(parts[0]) == "sound") {
-    first = 1;
-  } else {
-    path = DirOf(sound_dir);
-  }
-  for (size_t i = first; i < parts.size(); ++i) path += "/" + parts[i];
-  return path;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -396,7 +364,7 @@ int RecordSound(const char* name, uint32_t flags) {
     PlayedSound sound;
     sound.name = name != nullptr ? name : "";
     sound.flags = flags;
-    sound.path = ResolveSound(s->sound_dir, sound.name);
+    sound.path = ResolveSoundPath(s->sound_dir, sound.name);
     sound.found = !sound.path.empty() && FileExists(sound.path);
     sound.update = s->updates;
     s->sounds.push_back(sound);
