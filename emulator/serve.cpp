@@ -281,6 +281,7 @@ const std::vector<Previewer::Control>& Previewer::Controls() {
     }
     c.push_back(number("altitude-ft", "Altitude", "ft", -1000, 60000, 100, token(VarAltitudeMeters, kFeetPerMetre)));
     c.push_back(number("airspeed-kt", "Airspeed", "kt", 0, 400, 1, token(VarAirspeed)));
+    c.push_back(number("throttle", "Throttle", "0..16383", 0, 16383, 1, token(VarThrottleLever)));
     c.push_back(number("ground-speed-kt", "Ground speed", "kt", 0, 600, 1,
                        {[](Previewer& p) { return json(p.model_.ground_speed_kt()); },
                         [](Previewer& p, const json& v) {
@@ -649,6 +650,7 @@ HttpResponse Previewer::Handle(const HttpRequest& r) {
         return Error(405, std::string("use ") + (route.post ? "POST" : "GET") + " for " + route.path);
       return route.handler();
     }
+    if (r.path == "/favicon.ico") return {204, "image/x-icon", ""};
     if (const WebAsset* asset = FindWebAsset(r.path == "/" ? "/index.html" : r.path)) {
       if (!get) return Error(405, "use GET for " + r.path);
       HttpResponse out;

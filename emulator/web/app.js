@@ -315,7 +315,6 @@ function formatNumber(v) {
 function appendLog(entries, live) {
   for (const entry of entries) {
     const li = document.createElement('li');
-    li.value = entry.seq;
     if (entry.kind === 'sound') {
       li.className = entry.found ? 'sound' : 'sound missing';
       li.textContent = `#${entry.update} sound ${entry.name}${entry.found ? '' : ' (no such file)'}`;
