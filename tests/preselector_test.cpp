@@ -11,12 +11,6 @@
 #include <utility>
 #include <vector>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include "emulator/bmp.h"
 #include "emulator/module_loader.h"
 #include "emulator/session.h"
@@ -610,44 +604,6 @@ TEST(PreselectorDisplay, GoldenDuringTheTestAndInBaroModeAfterIt) {
 // ---------------------------------------------------------------------------
 // Records as a host reads them.
 
-// The module the session loaded, opened again for its exported records; the
-// handle is only borrowed, so the module stays as the session left it.
-class LoadedModule {
- public:
-  explicit LoadedModule(const std::string& path) {
-#if defined(_WIN32)
-    handle_ = GetModuleHandleA(path.c_str());
-#else
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-#endif
-  }
-  ~LoadedModule() {
-#if !defined(_WIN32)
-    if (handle_ != nullptr) dlclose(handle_);
-#endif
-  }
-  LoadedModule(const LoadedModule&) = delete;
-  LoadedModule& operator=(const LoadedModule&) = delete;
-
-  const GAUGEHDR* Gauge(const char* name) const {
-    if (handle_ == nullptr) return nullptr;
-#if defined(_WIN32)
-    const auto* linkage = reinterpret_cast<const GAUGE_LINKAGE*>(
-        reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), "Linkage")));
-#else
-    const auto* linkage = static_cast<const GAUGE_LINKAGE*>(dlsym(handle_, "Linkage"));
-#endif
-    if (linkage == nullptr) return nullptr;
-    for (GAUGEHDR* const* g = linkage->gauges; *g != nullptr; ++g) {
-      if (std::string((*g)->name) == name) return *g;
-    }
-    return nullptr;
-  }
-
- private:
-  void* handle_ = nullptr;
-};
-
 enum class Failures { kEmpty, kDefault, kPattern };
 
 void ExpectFailures(const FAILURE_RECORD* list, Failures kind) {
@@ -668,8 +624,7 @@ void ExpectFailures(const FAILURE_RECORD* list, Failures kind) {
 
 TEST(PreselectorRecords, HeaderAndMouseList) {
   Preselector p;
-  LoadedModule module(talvor::Session::DefaultModulePath());
-  const GAUGEHDR* g = module.Gauge(kGauge);
+  const GAUGEHDR* g = p.session().GaugeHeader(kGauge);
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->version, 800u);
   EXPECT_EQ(g->width_mm, 249u);
@@ -760,8 +715,7 @@ TEST(PreselectorRecords, ElementChainInDrawingOrder) {
   const Text texts[] = {{70, 50, 4, 0}, {70, 50, 4, 0}, {50, 50, 3, VarPreselectorAux}};
 
   Preselector p;
-  LoadedModule module(talvor::Session::DefaultModulePath());
-  const GAUGEHDR* g = module.Gauge(kGauge);
+  const GAUGEHDR* g = p.session().GaugeHeader(kGauge);
   ASSERT_NE(g, nullptr);
   const ELEMENT_HEADER* e = *g->elements;
   int text = 0;
