@@ -606,6 +606,7 @@ void Session::SetTime(int hours, int minutes, int seconds, double utc_offset_hou
   impl_->state.SetClock(hours * 3600 + minutes * 60 + seconds, utc_offset_hours);
 }
 void Session::SetGroundSpeed(double metres_per_second) { impl_->state.SetGroundSpeed(metres_per_second); }
+double Session::GroundSpeed() const { return impl_->state.GroundSpeed(); }
 void Session::SetGpsAbsentUntil(uint64_t update) { impl_->state.SetGpsAbsentUntil(update); }
 void Session::SetGpsSizeField(uint32_t size) { impl_->state.SetGpsSizeField(size); }
 

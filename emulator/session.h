@@ -118,6 +118,7 @@ class Session {
   // The GPS record ("FS2002 GPS DATA"): ground speed in m/s; absent (the
   // name binds to null) while UpdateCount() < update; its size field.
   void SetGroundSpeed(double metres_per_second);
+  double GroundSpeed() const;
   void SetGpsAbsentUntil(uint64_t update);
   void SetGpsSizeField(uint32_t size);
 
