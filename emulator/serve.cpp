@@ -976,12 +976,16 @@ HttpResponse Previewer::GetStatsResponse() {
 namespace talvor {
 namespace {
 
+constexpr const char* kDefaultPanel = "examples/panel.cfg";
+
 std::atomic<bool> g_interrupted{false};
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
 }  // namespace
 
-int Serve(const ServeOptions& options) {
+namespace {
+
+int ServeOrThrow(const ServeOptions& options) {
   auto session = std::make_unique<Session>(options.module.empty() ? Session::DefaultModulePath() : options.module);
   const std::string sound_dir = options.sound_dir.empty() ? session->SoundDir() : options.sound_dir;
   try {
@@ -991,7 +995,7 @@ int Serve(const ServeOptions& options) {
     std::cerr << "talvor-panel: warning: " << e.what() << "\n";
   }
   session->SetSoundDir(sound_dir);
-  session->LoadPanel(options.panel);
+  session->LoadPanel(options.panel.empty() ? kDefaultPanel : options.panel);
 
   PreviewOptions preview;
   preview.sound_dir = sound_dir;
@@ -1052,6 +1056,17 @@ int Serve(const ServeOptions& options) {
   watcher.join();
   previewer.Stop();
   return 0;
+}
+
+}  // namespace
+
+int Serve(const ServeOptions& options) {
+  try {
+    return ServeOrThrow(options);
+  } catch (const std::exception& e) {
+    std::cerr << "talvor-panel: " << e.what() << "\n";
+    return 1;
+  }
 }
 
 }  // namespace talvor

@@ -133,7 +133,7 @@ class Previewer {
 };
 
 struct ServeOptions {
-  std::string panel;             // panel configuration file
+  std::string panel;             // panel configuration file; "" for examples/panel.cfg
   std::string module;            // "" for the default module
   std::string host = "127.0.0.1";
   int port = 8018;               // 0: any free port
@@ -142,7 +142,7 @@ struct ServeOptions {
 
 // Loads the panel, starts the previewer and serves it until the process is
 // interrupted (SIGINT, SIGTERM). Prints "http://HOST:PORT/" once listening.
-// Returns the process exit code.
+// Returns the process exit code (errors are reported on stderr).
 int Serve(const ServeOptions& options);
 
 }  // namespace talvor
