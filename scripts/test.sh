@@ -5,3 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/build.sh
 scripts/build-win32.sh   # the .gau, inspected by the win32_module_inspection test
 ctest --test-dir build/native --output-on-failure
+scripts/deps.sh browser  # Chromium and npm for the previewer's browser tests
+tests/browser/run.sh build/native
