@@ -92,8 +92,8 @@ uint32_t Over(uint32_t s, uint32_t d) {
   return out;
 }
 
-// Converted copies of the bitmaps drawn through cairo, so a scaled face is
-// not converted again at every frame. An entry is found by the raster's
+// Converted copies of the bitmaps drawn on the cairo canvas, so a scaled
+// face is not converted again at every frame. An entry is found by the raster's
 // address and style and used only while its pixels still equal the copy it
 // was made from: a memcmp is several times cheaper than converting, and a
 // new raster at a freed one's address can never show stale pixels.

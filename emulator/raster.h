@@ -39,6 +39,10 @@ struct DrawItem {
 // it needs no further work here. (Clearing the item's rectangle instead
 // would punch holes through the face wherever a transparent item is black.)
 //
+// Each thread keeps premultiplied copies of the bitmaps it drew lately (at
+// most 64 entries, 64 MiB), each checked against its raster's pixels before
+// reuse, so bitmaps may change or be freed at any time.
+//
 // An item whose geometry is not finite, or that falls wholly outside the
 // canvas, is not drawn. Throws std::invalid_argument for a face or canvas
 // size that is not positive or exceeds the bitmap limits, a null bitmap, or
