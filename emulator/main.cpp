@@ -103,7 +103,7 @@ int RunScenario(const RunArgs& a) {
     }
     try {
       talvor::RunScenario(scenario, options);
-    } catch (const talvor::PanelError& e) {
+    } catch (const talvor::ScenarioParseError& e) {
       code = Complain(e.what(), kUsage);
     } catch (const std::exception& e) {
       code = Complain(e.what(), kFailed);

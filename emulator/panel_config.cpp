@@ -164,9 +164,10 @@ class Parser {
     g.gauge = parts[0];
     int* fields[] = {&g.x, &g.y, &g.width, &g.height};
     for (size_t i = 1; i < parts.size(); ++i) {
-      if (!ParseInt(parts[i], fields[i - 1]) || (i >= 3 && *fields[i - 1] < 0)) {
+      if (!ParseInt(parts[i], fields[i - 1])) {
         Fail("gauge entry '" + value + "': '" + parts[i] + "' is not a whole number; " + expected);
       }
+      if (i >= 3 && *fields[i - 1] < 0) Fail("gauge entry '" + value + "': a size cannot be negative");
     }
     for (const char* ext : {".gau", ".so", ".dll"}) {
       const std::string e = ext;

@@ -51,16 +51,18 @@ std::string Number(double v) {
   return buf;
 }
 
-// The altitude in metres that the module, reading whole feet as
-// trunc(metres x 3.28083), reads back as `feet`: the plain quotient can land
-// a hair short of it.
-double MetresForFeet(double feet) {
+}  // namespace
+
+// The plain quotient can land a hair short of the feet it stands for.
+double AltitudeMetresForFeet(double feet) {
   double m = feet / kFeetPerMetre;
   if (!std::isfinite(m)) return m;
   const double away = feet < 0 ? -HUGE_VAL : HUGE_VAL;
   for (int i = 0; i < 8 && std::fabs(m * kFeetPerMetre) < std::fabs(feet); ++i) m = std::nextafter(m, away);
   return m;
 }
+
+namespace {
 
 class Parser {
  public:
@@ -338,6 +340,9 @@ class Runner {
         Do(step);
       } catch (const ScenarioFailure&) {
         throw;
+      } catch (const PanelError& e) {
+        // A panel file that cannot be read or parsed is bad input, like a bad line.
+        throw ScenarioParseError(scenario_.path + ":" + std::to_string(line_) + ": " + e.what());
       } catch (const std::exception& e) {
         Fail(e.what());
       }
@@ -384,7 +389,7 @@ class Runner {
 
   void Write(const ScenarioVar& v, double value) {
     switch (v.kind) {
-      case ScenarioVar::Kind::kAltitudeFeet: S().Set(VarAltitudeMeters, MetresForFeet(value)); break;
+      case ScenarioVar::Kind::kAltitudeFeet: S().Set(VarAltitudeMeters, AltitudeMetresForFeet(value)); break;
       case ScenarioVar::Kind::kOatCelsius: S().Set(VarOutsideAirTemp, value / 256.0); break;
       case ScenarioVar::Kind::kGroundSpeedMps: S().SetGroundSpeed(value); break;
       default: S().Set(v.token, value); break;

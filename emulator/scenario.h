@@ -97,8 +97,13 @@ struct ScenarioOptions {
 };
 
 // Runs a parsed scenario in a new Session; throws ScenarioFailure at the
-// first failed expectation or error, naming the line and what was seen.
+// first failed expectation or error, naming the line and what was seen, and
+// ScenarioParseError for a panel file that cannot be read or parsed.
 void RunScenario(const Scenario& scenario, const ScenarioOptions& options);
+
+// The altitude in metres that a module reading whole feet as
+// trunc(metres x 3.28083) reads back as `feet` (what `set altitude-ft` sets).
+double AltitudeMetresForFeet(double feet);
 
 // The gauges folder for a panel file: `gauges_dir` when given, else the
 // panel's own folder when the module is there, else the default module's.
