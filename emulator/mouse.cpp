@@ -133,6 +133,8 @@ std::string HelpText(uint32_t help_id) {
     case 0xAD94: return "Autopilot vertical-speed reference";
     case 0xAB6C: return "Throttle";
     case 0xAB6B: return "Mixture";
+    case 0xAB55: return "Elevator trim";
+    case 0xAB0E: return "Autopilot on/off";
     default: {
       char buf[32];
       std::snprintf(buf, sizeof buf, "Help 0x%04X", help_id);
