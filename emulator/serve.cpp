@@ -789,6 +789,11 @@ HttpResponse Previewer::PostMouse(const HttpRequest& r) {
     *out = Ok();
   });
   if (!answered) return Error(503, "the simulation did not answer");
+  if (out->status == 200) {
+    // The frame version the press is part of: pictures after it show its effect.
+    std::lock_guard<std::mutex> lock(pub_->mutex);
+    *out = Json(200, {{"ok", true}, {"version", pub_->version}});
+  }
   return *out;
 }
 
@@ -1016,6 +1021,13 @@ int ServeOrThrow(const ServeOptions& options) {
     res.set_header("Cache-Control", "no-store");
     res.set_content(std::move(response.body), response.content_type.c_str());
   };
+  // No compression: the pictures are PNGs already, and the library's brotli
+  // at its default quality takes seconds over a frame, far beyond the
+  // previewer's time budget.
+  server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+    const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
   server.Get(".*", handle);
   server.Post(".*", handle);
   server.Put(".*", handle);

@@ -26,7 +26,8 @@ const state = {
   paused: false,
   frames: 0,
   latencies: [],       // click-to-pixels, ms: button down to the changed gauge decoded
-  pendingClick: null,  // {gauge, t0}
+  pendingClick: null,  // {gauge, t0, after}: `after` the frame version the press went into
+  decoded: [],         // recent pictures shown: {gauge, version, t}
   sounds: new Map(),   // name -> <audio>
   soundsPlayed: [],    // names, in order, as the page started them
   lastError: '',
@@ -159,9 +160,27 @@ async function pumpMouse() {
   mouseBusy = true;
   while (mouseQueue.length) {
     const msg = mouseQueue.shift();
-    try { await api('POST', '/api/mouse', msg); } catch (e) { setStatus(e.message, true); }
+    const click = msg.action === 'down' ? state.pendingClick : null;
+    try {
+      const reply = await api('POST', '/api/mouse', msg);
+      if (click && click === state.pendingClick) {
+        click.after = reply.version;
+        measureClick();
+      }
+    } catch (e) { setStatus(e.message, true); }
   }
   mouseBusy = false;
+}
+
+// Click-to-pixels: from the button going down to the first picture of that
+// gauge drawn after the press, decoded and on screen.
+function measureClick() {
+  const click = state.pendingClick;
+  if (!click || click.after === null) return;
+  const shown = state.decoded.find((d) => d.gauge === click.gauge && d.version > click.after);
+  if (!shown) return;
+  state.pendingClick = null;
+  state.latencies.push(shown.t - click.t0);
 }
 
 let rest = null;  // {timer, gauge, point, clientX, clientY}
@@ -184,7 +203,7 @@ function attachMouse(el, i) {
     hideTooltip();
     el.setPointerCapture(e.pointerId);
     down = e.pointerId;
-    state.pendingClick = { gauge: i, t0: performance.now() };
+    state.pendingClick = { gauge: i, t0: performance.now(), after: null };
     sendMouse({ gauge: i, action: 'down', x: p.x, y: p.y });
   });
 
@@ -416,10 +435,14 @@ function applyFrame(f) {
     slot.el.dataset.version = g.version;
     const img = slot.img;
     img.src = `data:image/png;base64,${g.png}`;
-    const click = state.pendingClick;
-    if (click && click.gauge === g.index && !first) {
-      state.pendingClick = null;
-      img.decode().then(() => state.latencies.push(performance.now() - click.t0)).catch(() => {});
+    if (!first) {
+      const shown = { gauge: g.index, version: g.version, t: 0 };
+      img.decode().then(() => {
+        shown.t = performance.now();
+        state.decoded.push(shown);
+        if (state.decoded.length > 64) state.decoded.shift();
+        measureClick();
+      }).catch(() => {});
     }
   }
   showValues(f.values, f.failures);

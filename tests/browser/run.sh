@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The previewer's browser tests: installs the npm packages (npm ci, from the
 # committed lock file), starts `talvor-panel serve` on a free port and runs
-# node's test runner against it in headless Chromium.
-# Usage: tests/browser/run.sh [BUILD_DIR] [PANEL]
+# node's test runner against it in headless Chromium. With --bench it runs
+# the previewer's benchmark (preview_latency.mjs) instead.
+# Usage: tests/browser/run.sh [--bench] [BUILD_DIR] [PANEL]
 set -euo pipefail
+bench=""
+if [ "${1:-}" = "--bench" ]; then bench=1; shift; fi
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 build="${1:-$root/build/native}"
@@ -33,4 +36,8 @@ for _ in $(seq 1 300); do
 done
 [ -n "$url" ] || { cat "$log" >&2; echo "run.sh: the server printed no address" >&2; exit 1; }
 
-TALVOR_URL="$url" node --test --test-concurrency=1 --test-reporter=spec ./*.test.mjs
+if [ -n "$bench" ]; then
+  TALVOR_URL="$url" node preview_latency.mjs
+else
+  TALVOR_URL="$url" node --test --test-concurrency=1 --test-reporter=spec ./*.test.mjs
+fi
