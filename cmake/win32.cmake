@@ -56,3 +56,43 @@ set_target_properties(jovTalvor PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_link_libraries(jovTalvor PRIVATE winmm)
 target_link_options(jovTalvor PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
+
+# The emulator's command line as a Windows program, to drive the real .gau
+# under Wine. No raster (cairo is not built for MinGW), no web previewer.
+if(EXISTS ${PROJECT_SOURCE_DIR}/emulator/CMakeLists.txt)
+  # CLI11 and nlohmann-json are header-only Debian packages for the build
+  # machine. Their headers, and nothing else of /usr/include, are staged for
+  # this compiler, behind package configs of our own.
+  set(TALVOR_HOST_INCLUDE_DIR /usr/include CACHE PATH "Where the header-only CLI11 and nlohmann-json live")
+  set(stage ${CMAKE_BINARY_DIR}/host-headers)
+  file(MAKE_DIRECTORY ${stage})
+  foreach(dir CLI nlohmann)
+    if(NOT IS_DIRECTORY ${TALVOR_HOST_INCLUDE_DIR}/${dir})
+      message(FATAL_ERROR "win32: ${TALVOR_HOST_INCLUDE_DIR}/${dir} not found (scripts/deps.sh native installs "
+                          "libcli11-dev and nlohmann-json3-dev)")
+    endif()
+    file(CREATE_LINK ${TALVOR_HOST_INCLUDE_DIR}/${dir} ${stage}/${dir} SYMBOLIC)
+  endforeach()
+  set(shims ${CMAKE_BINARY_DIR}/host-packages)
+  file(WRITE ${shims}/CLI11Config.cmake
+       "if(NOT TARGET CLI11::CLI11)\n"
+       "  add_library(CLI11::CLI11 INTERFACE IMPORTED)\n"
+       "  set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES \"${stage}\")\n"
+       "endif()\n")
+  file(WRITE ${shims}/nlohmann_jsonConfig.cmake
+       "if(NOT TARGET nlohmann_json::nlohmann_json)\n"
+       "  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)\n"
+       "  set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES \"${stage}\")\n"
+       "endif()\n")
+  file(WRITE ${shims}/nlohmann_jsonConfigVersion.cmake
+       "set(PACKAGE_VERSION 3)\nset(PACKAGE_VERSION_COMPATIBLE TRUE)\n")
+  set(CLI11_DIR ${shims} CACHE PATH "" FORCE)
+  set(nlohmann_json_DIR ${shims} CACHE PATH "" FORCE)
+  set(TALVOR_RASTER OFF CACHE BOOL "Draw gauges and panels to pictures (needs cairo)" FORCE)
+
+  add_subdirectory(emulator)
+  if(TARGET talvor-panel)
+    # A console program that needs no DLL beside it.
+    target_link_options(talvor-panel PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+endif()

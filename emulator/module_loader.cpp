@@ -1,6 +1,7 @@
 #include "emulator/module_loader.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -43,13 +44,69 @@ std::string BitmapDirFor(const std::string& module_path) {
 // Windows: the module is a DLL; its bitmaps are RT_BITMAP resources
 // (language 0x409) whose bytes start at the BITMAPINFOHEADER.
 
+}  // namespace talvor
+
+// The emulator's recorder of the module's sounds (session.cpp).
+extern "C" int __stdcall TalvorSndPlaySound(const char* name, uint32_t flags);
+
+namespace talvor {
+namespace {
+
+// Points the loaded module's import of WINMM.dll!sndPlaySoundA at the
+// emulator's recorder, so that what the module plays is recorded (and
+// resolved against the emulator's Sound folder) instead of played by Windows.
+// Returns the number of import slots redirected.
+int RedirectSoundImport(HMODULE module) {
+  auto* base = reinterpret_cast<uint8_t*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (imports.VirtualAddress == 0) return 0;
+  int redirected = 0;
+  for (auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       desc->Name != 0; ++desc) {
+    // Without the name table (OriginalFirstThunk) the slots cannot be told apart.
+    if (::lstrcmpiA(reinterpret_cast<const char*>(base + desc->Name), "winmm.dll") != 0 ||
+        desc->OriginalFirstThunk == 0) {
+      continue;
+    }
+    const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* by_name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), "sndPlaySoundA") != 0) continue;
+      DWORD old = 0;
+      if (!::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old)) {
+        throw std::runtime_error("cannot redirect the module's sndPlaySoundA import: error " +
+                                 std::to_string(::GetLastError()));
+      }
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(&TalvorSndPlaySound);
+      ::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+      ++redirected;
+    }
+  }
+  return redirected;
+}
+
+}  // namespace
+
 ModuleFile::ModuleFile(const std::string& path) : path_(path) {
   if (!IsRegularFile(path)) throw std::runtime_error("module not found: " + path);
-  HMODULE module = ::LoadLibraryA(path.c_str());
+  std::string windows_path = path;  // LoadLibrary wants backslashes
+  for (char& c : windows_path) c = c == '/' ? '\\' : c;
+  HMODULE module = ::LoadLibraryA(windows_path.c_str());
   if (module == nullptr) {
     throw std::runtime_error("cannot load module " + path + ": error " + std::to_string(::GetLastError()));
   }
   handle_ = module;
+  try {
+    RedirectSoundImport(module);
+  } catch (...) {
+    ::FreeLibrary(module);
+    handle_ = nullptr;
+    throw;
+  }
 }
 
 ModuleFile::~ModuleFile() {

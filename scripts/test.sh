@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
 scripts/build-win32.sh   # the .gau, inspected by the win32_module_inspection test
+scripts/wine-compare.sh --no-build  # the scenarios natively and under Wine, traces compared
 ctest --test-dir build/native --output-on-failure
 scripts/deps.sh browser  # Chromium and npm for the previewer's browser tests
 tests/browser/run.sh build/native
