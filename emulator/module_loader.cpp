@@ -1,7 +1,8 @@
 #include "emulator/module_loader.h"
 
+#include "emulator/pe_imports.h"
+
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -29,7 +30,7 @@ bool IsRegularFile(const std::string& path) {
 }
 
 // Bitmaps beside a shared object live in <dir>/<stem>.bitmaps/.
-std::string BitmapDirFor(const std::string& module_path) {
+[[maybe_unused]] std::string BitmapDirFor(const std::string& module_path) {  // POSIX only
   const size_t slash = module_path.find_last_of("/\\");
   const std::string dir = slash == std::string::npos ? "." : module_path.substr(0, slash);
   std::string file = slash == std::string::npos ? module_path : module_path.substr(slash + 1);
@@ -55,38 +56,20 @@ namespace {
 // Points the loaded module's import of WINMM.dll!sndPlaySoundA at the
 // emulator's recorder, so that what the module plays is recorded (and
 // resolved against the emulator's Sound folder) instead of played by Windows.
-// Returns the number of import slots redirected.
-int RedirectSoundImport(HMODULE module) {
+void RedirectSoundImport(HMODULE module) {
   auto* base = reinterpret_cast<uint8_t*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (imports.VirtualAddress == 0) return 0;
-  int redirected = 0;
-  for (auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-       desc->Name != 0; ++desc) {
-    // Without the name table (OriginalFirstThunk) the slots cannot be told apart.
-    if (::lstrcmpiA(reinterpret_cast<const char*>(base + desc->Name), "winmm.dll") != 0 ||
-        desc->OriginalFirstThunk == 0) {
-      continue;
+  for (size_t offset : FindImportSlots(base, nt->OptionalHeader.SizeOfImage, "WINMM.dll", "sndPlaySoundA")) {
+    void** slot = reinterpret_cast<void**>(base + offset);
+    DWORD old = 0;
+    if (!::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) {
+      throw std::runtime_error("cannot redirect the module's sndPlaySoundA import: error " +
+                               std::to_string(::GetLastError()));
     }
-    const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      const auto* by_name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), "sndPlaySoundA") != 0) continue;
-      DWORD old = 0;
-      if (!::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old)) {
-        throw std::runtime_error("cannot redirect the module's sndPlaySoundA import: error " +
-                                 std::to_string(::GetLastError()));
-      }
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(&TalvorSndPlaySound);
-      ::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-      ++redirected;
-    }
+    *slot = reinterpret_cast<void*>(&TalvorSndPlaySound);
+    ::VirtualProtect(slot, sizeof *slot, old, &old);
   }
-  return redirected;
 }
 
 }  // namespace
