@@ -439,12 +439,16 @@ Raster SolidRaster(int w, int h, uint32_t rgb) {
   return r;
 }
 
-void BlitOver(Raster& dst, const Raster& src, int x, int y) {
+void BlitOver(Raster& dst, const Raster& src, int x, int y) { BlitOver(dst, src, x, y, 0, 0, dst.width, dst.height); }
+
+void BlitOver(Raster& dst, const Raster& src, int x, int y, int clip_x, int clip_y, int clip_w, int clip_h) {
   CheckRaster(dst, "BlitOver destination");
   CheckRaster(src, "BlitOver source");
   // In 64 bits: x + width must not overflow for placements far off the raster.
-  const int64_t xa = std::max<int64_t>(0, x), xb = std::min<int64_t>(dst.width, int64_t(x) + src.width);
-  const int64_t ya = std::max<int64_t>(0, y), yb = std::min<int64_t>(dst.height, int64_t(y) + src.height);
+  const int64_t xa = std::max<int64_t>({0, x, clip_x});
+  const int64_t xb = std::min<int64_t>({dst.width, int64_t(x) + src.width, int64_t(clip_x) + clip_w});
+  const int64_t ya = std::max<int64_t>({0, y, clip_y});
+  const int64_t yb = std::min<int64_t>({dst.height, int64_t(y) + src.height, int64_t(clip_y) + clip_h});
   for (int64_t row = ya; row < yb; ++row) {
     const uint8_t* s = &src.rgba[(size_t(row - y) * size_t(src.width) + size_t(xa - x)) * 4];
     uint8_t* d = &dst.rgba[(size_t(row) * size_t(dst.width) + size_t(xa)) * 4];

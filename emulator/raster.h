@@ -56,6 +56,8 @@ Raster SolidRaster(int w, int h, uint32_t rgb);
 
 // Alpha-over of src onto dst with src's top-left at (x, y), clipped to dst.
 void BlitOver(Raster& dst, const Raster& src, int x, int y);
+// The same, touching only dst's pixels inside the clip rectangle.
+void BlitOver(Raster& dst, const Raster& src, int x, int y, int clip_x, int clip_y, int clip_w, int clip_h);
 
 // PNG bytes of a raster (8-bit RGBA). Throws std::invalid_argument for an
 // empty or inconsistent raster.

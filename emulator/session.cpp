@@ -111,12 +111,27 @@ std::string ExecutableDir() {
 // ---------------------------------------------------------------------------
 // The instance of a gauge on the panel and what the host keeps for it.
 
+#if TALVOR_HAVE_RASTER
+// An instance's latest picture and what it was drawn from, so that a picture
+// is drawn again only when its elements, size or lighting changed.
+struct GaugePicture {
+  bool valid = false;
+  uint64_t generation = 0;  // counts the drawings
+  bool night = false;
+  std::vector<DrawItem> items;
+  Raster raster;
+};
+#endif
+
 struct GaugeInstance {
   GAUGEHDR* header = nullptr;
   std::string name;
   InstanceInfo info;
   std::vector<ELEMENT_HEADER*> order;
   std::vector<ElementState> states;
+#if TALVOR_HAVE_RASTER
+  GaugePicture picture;
+#endif
 };
 
 struct MouseCapture {
@@ -144,7 +159,16 @@ struct Session::Impl {
   PanelWindow window;
   bool window_from_panel = false;
 #if TALVOR_HAVE_RASTER
-  std::map<uint32_t, std::unique_ptr<Raster>> bitmaps;  // decoded, by id
+  std::map<uint32_t, std::unique_ptr<Raster>> bitmaps;  // decoded, by id; never changed once decoded
+
+  // The latest panel picture: recomposed only where an instance's picture changed.
+  struct PanelPicture {
+    bool valid = false;
+    double scale = 0;
+    uint32_t background_rgb = 0;
+    std::vector<uint64_t> composed;  // the generation of each instance's picture in it
+    Raster raster;
+  } panel_picture;
 #endif
 
   GAUGEHDR* FindGauge(const std::string& name) const {
@@ -316,7 +340,8 @@ struct Session::Impl {
 
   const Raster* Bitmap(uint32_t id);
 
-  Raster Render(const GaugeInstance& g, double scale);
+  // The instance's picture at `scale`, drawn again only when it changed.
+  const GaugePicture& Picture(GaugeInstance& g, double scale);
 
   // The host functions reach the session through this pointer: they are
   // plain function pointers without a context argument, so one Session at a
@@ -719,7 +744,24 @@ const Raster* Session::Impl::Bitmap(uint32_t id) {
   return bitmaps.emplace(id, std::move(raster)).first->second.get();
 }
 
-Raster Session::Impl::Render(const GaugeInstance& g, double scale) {
+namespace {
+
+bool SameItems(const std::vector<DrawItem>& a, const std::vector<DrawItem>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    // Bitmaps are compared by address: a decoded bitmap never changes.
+    if (a[i].bitmap != b[i].bitmap || a[i].kind != b[i].kind || a[i].x != b[i].x || a[i].y != b[i].y ||
+        a[i].pivot_x != b[i].pivot_x || a[i].pivot_y != b[i].pivot_y || a[i].angle_radians != b[i].angle_radians ||
+        a[i].image_flags != b[i].image_flags) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+const GaugePicture& Session::Impl::Picture(GaugeInstance& g, double scale) {
   std::vector<DrawItem> items;
   for (size_t i = 0; i < g.order.size(); ++i) {
     const ELEMENT_HEADER* e = g.order[i];
@@ -745,27 +787,72 @@ Raster Session::Impl::Render(const GaugeInstance& g, double scale) {
   }
   const int out_w = std::max(1, static_cast<int>(std::lround(g.info.width * scale)));
   const int out_h = std::max(1, static_cast<int>(std::lround(g.info.height * scale)));
-  return DrawGauge(g.info.face_width, g.info.face_height, items, out_w, out_h, night);
+  GaugePicture& p = g.picture;
+  if (p.valid && p.night == night && p.raster.width == out_w && p.raster.height == out_h && SameItems(p.items, items)) {
+    return p;
+  }
+  p.valid = false;  // until the new picture is whole
+  p.raster = DrawGauge(g.info.face_width, g.info.face_height, items, out_w, out_h, night);
+  p.items = std::move(items);
+  p.night = night;
+  ++p.generation;
+  p.valid = true;
+  return p;
 }
 
 Raster Session::RenderInstance(int instance, double scale) {
   if (!(scale > 0.0) || scale > 16.0) throw std::invalid_argument("scale must be above 0 and at most 16");
-  return impl_->Render(impl_->At(instance), scale);
+  return impl_->Picture(impl_->At(instance), scale).raster;
 }
 
 Raster Session::RenderGauge(const std::string& gauge, double scale) { return RenderInstance(Instance(gauge), scale); }
 
 Raster Session::RenderPanel(double scale) {
   if (!(scale > 0.0) || scale > 16.0) throw std::invalid_argument("scale must be above 0 and at most 16");
+  Impl& s = *impl_;
   const PanelWindow w = Window();
-  Raster panel = SolidRaster(std::max(1, static_cast<int>(std::lround(w.width * scale))),
-                             std::max(1, static_cast<int>(std::lround(w.height * scale))), w.background_rgb);
-  for (const GaugeInstance& g : impl_->instances) {
-    const Raster gauge = impl_->Render(g, scale);
-    BlitOver(panel, gauge, static_cast<int>(std::lround(g.info.x * scale)),
-             static_cast<int>(std::lround(g.info.y * scale)));
+  const int width = std::max(1, static_cast<int>(std::lround(w.width * scale)));
+  const int height = std::max(1, static_cast<int>(std::lround(w.height * scale)));
+  Impl::PanelPicture& panel = s.panel_picture;
+  const bool whole = !panel.valid || panel.raster.width != width || panel.raster.height != height ||
+                     panel.scale != scale || panel.background_rgb != w.background_rgb ||
+                     panel.composed.size() != s.instances.size();
+  panel.valid = false;  // until it is whole again, should a gauge fail to draw
+  panel.composed.resize(s.instances.size());
+
+  struct Placed {
+    const Raster* picture;
+    int x, y;
+    bool redrawn;  // since the panel was last composed
+  };
+  std::vector<Placed> placed;
+  for (size_t i = 0; i < s.instances.size(); ++i) {
+    GaugeInstance& g = s.instances[i];
+    const GaugePicture& picture = s.Picture(g, scale);
+    placed.push_back({&picture.raster, static_cast<int>(std::lround(g.info.x * scale)),
+                      static_cast<int>(std::lround(g.info.y * scale)), picture.generation != panel.composed[i]});
+    panel.composed[i] = picture.generation;
   }
-  return panel;
+  if (whole) {
+    panel.raster = SolidRaster(width, height, w.background_rgb);
+    for (const Placed& p : placed) BlitOver(panel.raster, *p.picture, p.x, p.y);
+  } else {
+    // Where a picture changed: the background, then every instance that
+    // reaches there, in panel order.
+    for (const Placed& d : placed) {
+      if (!d.redrawn) continue;
+      const int x0 = std::max(0, d.x), y0 = std::max(0, d.y);
+      const int x1 = static_cast<int>(std::min<int64_t>(width, int64_t(d.x) + d.picture->width));
+      const int y1 = static_cast<int>(std::min<int64_t>(height, int64_t(d.y) + d.picture->height));
+      if (x0 >= x1 || y0 >= y1) continue;
+      BlitOver(panel.raster, SolidRaster(x1 - x0, y1 - y0, w.background_rgb), x0, y0);
+      for (const Placed& p : placed) BlitOver(panel.raster, *p.picture, p.x, p.y, x0, y0, x1 - x0, y1 - y0);
+    }
+  }
+  panel.scale = scale;
+  panel.background_rgb = w.background_rgb;
+  panel.valid = true;
+  return panel.raster;
 }
 
 #else
