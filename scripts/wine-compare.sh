@@ -28,6 +28,36 @@ for arg in "$@"; do
 done
 [ ${#scenarios[@]} -gt 0 ] || scenarios=(examples/*.scenario)
 
+skip() {
+  echo "wine-compare: Wine cannot start on this machine: $1" >&2
+  echo "wine-compare: (its kernel runs no 32-bit programs), so the .gau cannot run here; scripts/test.sh still builds and inspects it" >&2
+  if [ "${TALVOR_REQUIRE_WINE:-0}" = 1 ]; then exit 1; fi
+  echo "wine-compare: SKIPPED"
+  exit 0
+}
+
+# Wine's loader for 32-bit programs is itself a 32-bit Linux program: a kernel
+# without IA-32 emulation (ia32_emulation=off) cannot start it at all. A
+# 93-byte i386 program that only exits tells, before Wine is installed.
+probe=$(mktemp)
+python3 - "$probe" <<'PY'
+import struct, sys
+code = bytes.fromhex("b801000000" "31db" "cd80")  # exit(0) through int 0x80
+base, entry = 0x08048000, 0x08048000 + 52 + 32
+size = 52 + 32 + len(code)
+elf = (b"\x7fELF\x01\x01\x01" + bytes(9)
+       + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, entry, 52, 0, 0, 52, 32, 1, 0, 0, 0)
+       + struct.pack("<8I", 1, 0, base, base, size, size, 5, 0x1000) + code)
+open(sys.argv[1], "wb").write(elf)
+PY
+chmod +x "$probe"
+if ! why=$("$probe" 2>&1); then
+  rm -f "$probe"
+  case "$why" in *"Exec format error"*) skip "Exec format error" ;; esac
+else
+  rm -f "$probe"
+fi
+
 start=$SECONDS
 scripts/deps.sh native win32 wine
 if [ "$build" = 1 ]; then
@@ -44,14 +74,8 @@ for f in "$native" "$exe" "$gau"; do
   [ -f "$f" ] || { echo "wine-compare: $f is missing (run without --no-build)" >&2; exit 1; }
 done
 
-# Wine's loader for 32-bit programs is itself a 32-bit Linux program: a kernel
-# without IA-32 emulation (ia32_emulation=off) cannot start it at all.
-if ! probe=$(wine --version 2>&1); then
-  echo "wine-compare: Wine cannot start on this machine: ${probe##*: }" >&2
-  echo "wine-compare: (its kernel runs no 32-bit programs), so $gau was built and inspected but not run" >&2
-  if [ "${TALVOR_REQUIRE_WINE:-0}" = 1 ]; then exit 1; fi
-  echo "wine-compare: SKIPPED"
-  exit 0
+if ! why=$(wine --version 2>&1); then
+  skip "${why##*: }"
 fi
 
 export WINEPREFIX=$root/build/win32/wineprefix
