@@ -25,8 +25,9 @@ case "$cycles" in ''|*[!0-9]*|0) echo "callgrind.sh: CYCLES must be a positive n
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-mapfile -t gauges < <("$driver" "$module" --list)
-printf '%-20s %14s %18s\n' "gauge" "module Ir/cycle" "with host Ir/cycle"
+names=$("$driver" "$module" --list)  # fails, and so stops the script, for a broken module
+mapfile -t gauges <<<"$names"
+printf '%-20s %16s %20s\n' "gauge" "module Ir/cycle" "with host Ir/cycle"
 for target in "${gauges[@]}" panel; do
   if ! valgrind --tool=callgrind --callgrind-out-file="$tmp/out" --toggle-collect=talvor_measured_cycles \
       "$driver" "$module" "$target" "$cycles" >"$tmp/log" 2>&1; then
@@ -37,5 +38,5 @@ for target in "${gauges[@]}" panel; do
   callgrind_annotate --threshold=100 "$tmp/out" | awk -v cycles="$cycles" -v target="$target" '
     /PROGRAM TOTALS/ { v = $1; gsub(",", "", v); total = v }
     /\[.*\/jovTalvor\.so\]$/ { v = $1; gsub(",", "", v); module += v }
-    END { printf "%-20s %14.1f %18.1f\n", target, module / cycles, total / cycles }'
+    END { printf "%-20s %16.1f %20.1f\n", target, module / cycles, total / cycles }'
 done
