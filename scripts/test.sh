@@ -6,5 +6,7 @@ scripts/build.sh
 scripts/build-win32.sh   # the .gau, inspected by the win32_module_inspection test
 scripts/wine-compare.sh --no-build  # the scenarios natively and under Wine, traces compared
 ctest --test-dir build/native --output-on-failure
+scripts/sanitize.sh      # ASan+UBSan build (clang) of the module, emulator, tests and fuzzers; the suite under it
+scripts/fuzz.sh 45       # each fuzzer for 45 s from its seed corpus in fuzz/corpus/
 scripts/deps.sh browser  # Chromium and npm for the previewer's browser tests
 tests/browser/run.sh build/native
