@@ -49,6 +49,9 @@ add_library(jovTalvor SHARED
   ${PROJECT_SOURCE_DIR}/module/version.rc
   ${TALVOR_BITMAP_SOURCES})
 target_include_directories(jovTalvor PRIVATE ${PROJECT_SOURCE_DIR})
+# The gauges' 32-bit float steps round at every step on SSE, as they do in the
+# native build; x87's wider registers could make a rare value differ.
+target_compile_options(jovTalvor PRIVATE -msse2 -mfpmath=sse)
 set_target_properties(jovTalvor PROPERTIES
   PREFIX ""
   SUFFIX ".gau"
