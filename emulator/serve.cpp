@@ -1010,6 +1010,9 @@ int ServeOrThrow(const ServeOptions& options) {
   // Long polls hold a worker each; leave plenty for the other requests.
   server.new_task_queue = [] { return new httplib::ThreadPool(32); };
   server.set_payload_max_length(kMaxRequestBody);
+  // Headers and body go out in separate writes: without this, Nagle's
+  // algorithm holds the body back for the client's delayed ACK (~40 ms).
+  server.set_tcp_nodelay(true);
   auto handle = [&previewer](const httplib::Request& req, httplib::Response& res) {
     HttpRequest request;
     request.method = req.method;

@@ -26,6 +26,7 @@ const state = {
   paused: false,
   frames: 0,
   latencies: [],       // click-to-pixels, ms: button down to the changed gauge decoded
+  arrivals: [],        // the same clicks: button down to the frame with that picture received
   pendingClick: null,  // {gauge, t0, after}: `after` the frame version the press went into
   decoded: [],         // recent pictures shown: {gauge, version, t}
   sounds: new Map(),   // name -> <audio>
@@ -181,6 +182,7 @@ function measureClick() {
   if (!shown) return;
   state.pendingClick = null;
   state.latencies.push(shown.t - click.t0);
+  state.arrivals.push(shown.received - click.t0);
 }
 
 let rest = null;  // {timer, gauge, point, clientX, clientY}
@@ -423,7 +425,7 @@ function showElements(elements) {
 
 // ---- frames -----------------------------------------------------------------
 
-function applyFrame(f) {
+function applyFrame(f, received) {
   const first = state.frames === 0;
   state.frames += 1;
   state.version = f.version;
@@ -436,7 +438,7 @@ function applyFrame(f) {
     const img = slot.img;
     img.src = `data:image/png;base64,${g.png}`;
     if (!first) {
-      const shown = { gauge: g.index, version: g.version, t: 0 };
+      const shown = { gauge: g.index, version: g.version, received, t: 0 };
       img.decode().then(() => {
         shown.t = performance.now();
         state.decoded.push(shown);
@@ -473,7 +475,7 @@ async function start() {
     try {
       const f = await api('GET', `/api/frame?since=${state.version}&inspect=${state.inspect}`);
       if (f.boot !== state.boot) { start(); return; }  // the emulator restarted
-      applyFrame(f);
+      applyFrame(f, performance.now());
     } catch (e) {
       setStatus(`lost the emulator: ${e.message}`, true);
       await new Promise((r) => setTimeout(r, 1000));
