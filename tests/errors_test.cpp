@@ -8,17 +8,23 @@
 #include <dlfcn.h>
 #include <sys/wait.h>
 
+#include <cfloat>
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "emulator/png.h"
 #include "emulator/session.h"
+#include "host/catalogue.h"
+#include "host/convert.h"
 #include "host/records.h"
 #include "tests/test_support.h"
 
@@ -118,6 +124,108 @@ TEST(ModuleWithoutHost, EveryCallbackIsSafeBeforeImportTableIsWritten) {
   EXPECT_EQ(gauges, 9);
   EXPECT_EQ(import_table[0].table, nullptr) << "the module never writes the host's slot itself";
   ::dlclose(handle);
+}
+
+// ---- Host values no host should send -------------------------------------------
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// NaN counts as 0; everything else truncates toward zero and saturates at the
+// target's limits, where a plain cast would be undefined.
+TEST(HostConversions, DefinedForEveryDouble) {
+  const struct {
+    double in;
+    int32_t i32;
+    uint32_t u32;
+    uint16_t rate4;
+  } cases[] = {
+      {kNaN, 0, 0, 0},
+      {kInf, INT32_MAX, UINT32_MAX, 0xFFFF},
+      {-kInf, INT32_MIN, 0, 0},
+      {-0.9, 0, 0, 0xFFFD},  // rate x 4 = -3.6 -> -3, its low 16 bits
+      {-7.9, -7, 0, 0xFFE1},
+      {1e-300, 0, 0, 0},
+      {2147483647.9, INT32_MAX, 2147483647u, 0xFFFF},
+      {2147483648.0, INT32_MAX, 2147483648u, 0},
+      {-2147483648.9, INT32_MIN, 0, 0xFFFD},
+      {-2147483649.0, INT32_MIN, 0, 0xFFFC},
+      {4294967295.9, INT32_MAX, UINT32_MAX, 0xFFFF},
+      {4294967296.0, INT32_MAX, UINT32_MAX, 0},
+      {1e300, INT32_MAX, UINT32_MAX, 0xFFFF},
+      {-1e300, INT32_MIN, 0, 0},
+      {0.2499, 0, 0, 0},
+      {108.0, 108, 108, 432},
+      {16384.0, 16384, 16384, 0},  // 65536 keeps none of its low 16 bits
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(host::TruncToInt32(c.in), c.i32);
+    EXPECT_EQ(host::TruncToUint32(c.in), c.u32);
+    EXPECT_EQ(host::SimRateQuarters(c.in), c.rate4);
+  }
+  EXPECT_EQ(host::ToFloat(1e300), FLT_MAX);
+  EXPECT_EQ(host::ToFloat(-1e300), -FLT_MAX);
+  EXPECT_EQ(host::ToFloat(kInf), std::numeric_limits<float>::infinity());
+  EXPECT_TRUE(std::isnan(host::ToFloat(kNaN)));
+  EXPECT_EQ(host::ToFloat(29.92), 29.92f);
+}
+
+bool IsCatalogueEvent(uint32_t event) {
+#define TALVOR_ERRORS_EVENT(name, number) \
+  if (event == (number)) return true;
+  TALVOR_HOST_EVENTS(TALVOR_ERRORS_EVENT)
+#undef TALVOR_ERRORS_EVENT
+  return false;
+}
+
+// Every token the module reads set to what no host should send, the whole
+// panel updated and its controls used: the module goes on sending only its
+// own events and sounds, and the tooltip stays a whole number. (The
+// sanitizer build turns any undefined step on the way into a failure.)
+TEST(HostileHostValues, EveryGaugeKeepsToItsEventsAndSounds) {
+  static const uint32_t kTokens[] = {
+#define TALVOR_ERRORS_TOKEN(name, number) number,
+      TALVOR_HOST_VARS(TALVOR_ERRORS_TOKEN)
+#undef TALVOR_ERRORS_TOKEN
+  };
+  talvor::Session s(talvor::Session::DefaultModulePath());
+  for (const std::string& gauge : s.GaugeNames()) s.AddGauge(gauge);
+  // Power the audio panel and put the preselector in DH mode with its alert armed.
+  s.Click("GMA340", 20, 60);
+  s.Click("jovAltPreselector", 110, 95);
+  s.Click("jovAltPreselector", 72, 95);
+  const std::vector<std::string> sounds = {"Sound\\dingdong.wav", "Sound\\Innermk.wav", "Sound\\Outermk.wav",
+                                           "Sound\\Middmk.wav"};
+  int lever_events = 0, sounds_played = 0;
+  for (double v : {kNaN, kInf, -kInf, 1e300, -1e300, 4.3e9, -4.3e9, 2147483648.0, -2147483649.0, 1e-310}) {
+    SCOPED_TRACE(v);
+    for (uint32_t token : kTokens) {
+      if (token < VarClockHour || token > VarZuluMinute) s.Set(token, v);  // the clocks follow the emulator's
+    }
+    s.SetGroundSpeed(v);
+    s.Run(3);
+    s.Hold("jovAltPreselector", 240, 52, 3);
+    s.Click("S_TEC55", 110, 85);
+    s.Click("GMA340", 460, 20);
+    s.Drag("Throttle Lever", 40, 10, 40, 400, 6);
+    s.Run(2);
+    for (const talvor::SentEvent& e : s.TakeEvents()) {
+      EXPECT_TRUE(IsCatalogueEvent(e.event)) << e.event;
+      const bool lever = e.event == EvtThrottleSet || e.event == EvtMixtureSet;
+      EXPECT_LE(e.value, lever ? 16383u : 0u) << e.event;
+      lever_events += lever;
+    }
+    for (const talvor::PlayedSound& sound : s.TakeSounds()) {
+      EXPECT_NE(std::find(sounds.begin(), sounds.end(), sound.name), sounds.end()) << sound.name;
+      ++sounds_played;
+    }
+    const std::string tip = s.TooltipAt("Airspeed", 150, 150);
+    EXPECT_NE(tip.find("Ground Speed: "), std::string::npos) << tip;
+    EXPECT_EQ(tip.find("nan"), std::string::npos) << tip;
+  }
+  EXPECT_GT(lever_events, 0) << "the drags reached the throttle";
+  EXPECT_GT(sounds_played, 0) << "the powered audio panel's marker test played";
 }
 
 // ---- talvor-panel given broken files --------------------------------------
