@@ -1062,8 +1062,11 @@ int ServeOrThrow(const ServeOptions& options) {
   g_interrupted = false;
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
-  std::thread watcher([&server] {
+  std::thread watcher([&server, &previewer] {
     while (!g_interrupted) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // First the previewer, which also lets the pages' long polls go: the
+    // server waits for its requests to finish before it stops.
+    previewer.Stop();
     server.stop();
   });
   server.listen_after_bind();
