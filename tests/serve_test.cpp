@@ -39,7 +39,9 @@ class ServeTest : public ::testing::Test {
       x += 520;
     }
     PreviewOptions options;
-    options.sound_dir = testing::FreshDir("serve-sounds");
+    // A folder of its own: ctest may run these tests side by side.
+    options.sound_dir =
+        testing::FreshDir(std::string("serve-sounds-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     WriteSounds(options.sound_dir);
     previewer_ = std::make_unique<Previewer>(std::move(session), options);
     panel_ = Get("/api/panel").body;

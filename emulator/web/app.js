@@ -453,7 +453,7 @@ function applyFrame(f, received) {
   $('pause').setAttribute('aria-pressed', String(f.paused));
   $('pause').textContent = f.paused ? 'Run' : 'Pause';
   $('step').disabled = !f.paused;
-  $('night').checked = f.night;
+  if (document.activeElement !== $('night')) $('night').checked = f.night;
   setStatus(`update ${f.update}${f.paused ? ' (paused)' : ''} · ${f.rate.toFixed(1)}/s`);
 }
 
