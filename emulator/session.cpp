@@ -340,8 +340,10 @@ struct Session::Impl {
 
   const Raster* Bitmap(uint32_t id);
 
+#if TALVOR_HAVE_RASTER
   // The instance's picture at `scale`, drawn again only when it changed.
   const GaugePicture& Picture(GaugeInstance& g, double scale);
+#endif
 
   // The host functions reach the session through this pointer: they are
   // plain function pointers without a context argument, so one Session at a
