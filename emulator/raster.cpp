@@ -455,7 +455,13 @@ void BlitOver(Raster& dst, const Raster& src, int x, int y, int clip_x, int clip
     for (int64_t col = xa; col < xb; ++col, s += 4, d += 4) {
       const uint32_t sa = s[3];
       if (sa == 255) {
-        std::copy(s, s + 4, d);
+        // Opaque runs (most of a gauge's face) are copied whole.
+        size_t run = 1;
+        while (col + int64_t(run) < xb && s[run * 4 + 3] == 255) ++run;
+        std::memcpy(d, s, run * 4);
+        col += int64_t(run) - 1;
+        s += (run - 1) * 4;
+        d += (run - 1) * 4;
       } else if (sa != 0) {
         // Straight alpha: out = s*sa + d*da*(1-sa), divided by the new alpha.
         const uint32_t da = d[3];

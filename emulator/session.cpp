@@ -761,6 +761,16 @@ bool SameItems(const std::vector<DrawItem>& a, const std::vector<DrawItem>& b) {
   return true;
 }
 
+// Pixels x0 <= x < x1, y0 <= y < y1 of an RGBA raster set to an opaque 0xRRGGBB.
+void FillRect(Raster& r, int x0, int y0, int x1, int y1, uint32_t rgb) {
+  const uint8_t pixel[4] = {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                            static_cast<uint8_t>(rgb), 255};
+  uint8_t* first = &r.rgba[(size_t(y0) * size_t(r.width) + size_t(x0)) * 4];
+  const size_t row = size_t(x1 - x0) * 4;
+  for (size_t i = 0; i < row; i += 4) std::memcpy(first + i, pixel, 4);
+  for (int y = y0 + 1; y < y1; ++y) std::memcpy(&r.rgba[(size_t(y) * size_t(r.width) + size_t(x0)) * 4], first, row);
+}
+
 }  // namespace
 
 const GaugePicture& Session::Impl::Picture(GaugeInstance& g, double scale) {
@@ -847,7 +857,7 @@ Raster Session::RenderPanel(double scale) {
       const int x1 = static_cast<int>(std::min<int64_t>(width, int64_t(d.x) + d.picture->width));
       const int y1 = static_cast<int>(std::min<int64_t>(height, int64_t(d.y) + d.picture->height));
       if (x0 >= x1 || y0 >= y1) continue;
-      BlitOver(panel.raster, SolidRaster(x1 - x0, y1 - y0, w.background_rgb), x0, y0);
+      FillRect(panel.raster, x0, y0, x1, y1, w.background_rgb);
       for (const Placed& p : placed) BlitOver(panel.raster, *p.picture, p.x, p.y, x0, y0, x1 - x0, y1 - y0);
     }
   }
