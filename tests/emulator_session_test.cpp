@@ -257,7 +257,9 @@ TEST(EmulatorUpdate, FailuresActOnTheElementsThatListThem) {
     EXPECT_EQ(f.s().Element("Fixture", kIcon).frame, c.seen.icon_frame) << what;
     EXPECT_EQ(f.s().Element("Fixture", kIcon).value, 2.0) << what << ": the value is kept as the callback gave it";
     EXPECT_EQ(f.s().Element("Fixture", kNeedle).drawn, c.seen.needle_drawn) << what;
-    if (c.seen.needle_drawn) EXPECT_NEAR(f.s().Element("Fixture", kNeedle).angle, c.seen.needle_angle, 1e-9) << what;
+    if (c.seen.needle_drawn) {
+      EXPECT_NEAR(f.s().Element("Fixture", kNeedle).angle, c.seen.needle_angle, 1e-9) << what;
+    }
     EXPECT_EQ(f.TakeEntries("cb").size(), 2u) << what << ": value callbacks run whatever failures hold";
   }
   EXPECT_THROW(f.s().SetFailure(0, true), std::invalid_argument);
