@@ -89,6 +89,15 @@ void SevenSegment(cairo_t* cr, double x, double y, double w, double h, unsigned 
   }
 }
 
+void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
+  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
+  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
+  cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
+  cairo_close_path(cr);
+}
+
 void Screw(cairo_t* cr, double cx, double cy, double r) {
   cairo_pattern_t* pat = cairo_pattern_create_radial(cx - r / 3, cy - r / 3, r / 5, cx, cy, r);
   cairo_pattern_add_color_stop_rgb(pat, 0, 0.75, 0.75, 0.75);

@@ -44,6 +44,8 @@ void TextAt(cairo_t* cr, const std::string& text, double x, double y, double siz
 // f top left; g middle); lit segments in `on`, the others in `off`.
 void SevenSegment(cairo_t* cr, double x, double y, double w, double h, unsigned segments, Rgb on, Rgb off);
 unsigned DigitSegments(int digit);
+// A rectangle path with corners rounded to radius r (not filled or stroked).
+void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 // A slotted screw head centred on (cx, cy).
 void Screw(cairo_t* cr, double cx, double cy, double r);
 

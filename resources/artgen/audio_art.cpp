@@ -26,15 +26,6 @@ constexpr Rgb kLampAOn{250, 250, 246}, kLampAOff{112, 112, 108};
 constexpr Rgb kLampOOn{140, 200, 255}, kLampOOff{44, 64, 88};
 constexpr Rgb kLampMOn{255, 160, 40}, kLampMOff{96, 62, 26};
 
-void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
-  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
-  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
-  cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
-  cairo_close_path(cr);
-}
-
 // A push button with its lighter top edge and its shadow.
 void Button(cairo_t* cr, double x, double y, double w, double h) {
   SetColor(cr, {18, 18, 20});

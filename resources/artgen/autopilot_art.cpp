@@ -139,15 +139,6 @@ void Gradient(cairo_t* cr, double x, double y, double w, double h, Rgb top, Rgb 
   cairo_pattern_destroy(pat);
 }
 
-void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
-  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
-  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
-  cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
-  cairo_close_path(cr);
-}
-
 // A push button filling the mouse area (x, y, 37, 30).
 void Button(cairo_t* cr, int x, int y, const char* legend) {
   const double w = 37, h = 30;

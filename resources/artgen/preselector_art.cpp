@@ -25,15 +25,6 @@ constexpr int kDigitH = 22;
 constexpr double kWindowX = 46, kWindowY = 26, kWindowW = 157, kWindowH = 45;
 constexpr double kKnobX = 228, kKnobY = 53, kKnobR = 18;
 
-void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
-  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
-  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
-  cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
-  cairo_close_path(cr);
-}
-
 // A word in capitals fitted to a w x h box: its capitals one pixel short of
 // the box's height, squeezed sideways when it would not fit the width.
 void FittedWord(cairo_t* cr, const std::string& text, double x, double y, double w, double h, Rgb c,
