@@ -10,6 +10,7 @@
 
 #include "host/catalogue.h"
 #include "host/host.h"
+#include "host/module_vars.h"
 #include "host/records.h"
 #include "module/gauge_table.h"
 
@@ -29,7 +30,7 @@ int32_t AudioPa = 0;
 int32_t AudioIcsPilot = 1;
 int32_t AudioIcsCrew = 0;
 
-MODULE_VAR AudioMarkerBeacon = {VarMarkerBeacon, nullptr, 0.0};
+MODULE_VAR& AudioMarkerBeacon = host::ModuleVar<VarMarkerBeacon>;
 
 void Flip(int32_t& s) { s = (s == 0) ? 1 : 0; }
 

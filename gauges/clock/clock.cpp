@@ -9,6 +9,7 @@
 #include "host/catalogue.h"
 #include "host/convert.h"
 #include "host/host.h"
+#include "host/module_vars.h"
 #include "host/records.h"
 #include "module/gauge_table.h"
 
@@ -42,14 +43,14 @@ int32_t FlightHoursShown = 0;   // never cleared
 int32_t ElapsedHoursShown = 0;  // cleared with the elapsed timer
 
 // The host tokens this gauge reads, each refreshed right before it is read.
-MODULE_VAR ClockHourVar = {VarClockHour, nullptr, 0.0};
-MODULE_VAR ClockMinuteVar = {VarClockMinute, nullptr, 0.0};
-MODULE_VAR ClockSecondVar = {VarClockSecond, nullptr, 0.0};
-MODULE_VAR ZuluHourVar = {VarZuluHour, nullptr, 0.0};
-MODULE_VAR ZuluMinuteVar = {VarZuluMinute, nullptr, 0.0};
-MODULE_VAR OnGroundVar = {VarOnGround, nullptr, 0.0};
-MODULE_VAR BusVoltageVar = {VarBusVoltage, nullptr, 0.0};
-MODULE_VAR OutsideAirTempVar = {VarOutsideAirTemp, nullptr, 0.0};
+MODULE_VAR& ClockHourVar = host::ModuleVar<VarClockHour>;
+MODULE_VAR& ClockMinuteVar = host::ModuleVar<VarClockMinute>;
+MODULE_VAR& ClockSecondVar = host::ModuleVar<VarClockSecond>;
+MODULE_VAR& ZuluHourVar = host::ModuleVar<VarZuluHour>;
+MODULE_VAR& ZuluMinuteVar = host::ModuleVar<VarZuluMinute>;
+MODULE_VAR& OnGroundVar = host::ModuleVar<VarOnGround>;
+MODULE_VAR& BusVoltageVar = host::ModuleVar<VarBusVoltage>;
+MODULE_VAR& OutsideAirTempVar = host::ModuleVar<VarOutsideAirTemp>;
 
 constexpr float kHidden = -1.0f;
 

@@ -4,6 +4,7 @@
 
 #include "host/catalogue.h"
 #include "host/host.h"
+#include "host/module_vars.h"
 #include "host/records.h"
 #include "module/gauge_table.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 // -- state --
 
-MODULE_VAR SpoilerOnGround = {VarOnGround, nullptr, 0.0};
+MODULE_VAR& SpoilerOnGround = host::ModuleVar<VarOnGround>;
 
 // -- callbacks --
 

@@ -9,6 +9,7 @@
 #include "host/catalogue.h"
 #include "host/convert.h"
 #include "host/host.h"
+#include "host/module_vars.h"
 #include "host/records.h"
 
 namespace {
@@ -40,12 +41,12 @@ uint32_t PreselectorTestTicks = 0;
 uint8_t PreselectorTestSeconds = 0;
 
 // The host's variables this gauge reads itself, each refreshed just before it is read.
-MODULE_VAR PreselectorAvionicsMaster = {VarAvionicsMaster, nullptr, 0.0};
-MODULE_VAR PreselectorAltitudeMeters = {VarAltitudeMeters, nullptr, 0.0};
-MODULE_VAR PreselectorAltitudeRef = {VarApAltitudeRef, nullptr, 0.0};
-MODULE_VAR PreselectorKohlsmanHg = {VarKohlsmanHg, nullptr, 0.0};
-MODULE_VAR PreselectorKohlsmanMb = {VarKohlsmanMb, nullptr, 0.0};
-MODULE_VAR PreselectorVsRef = {VarApVsRef, nullptr, 0.0};
+MODULE_VAR& PreselectorAvionicsMaster = host::ModuleVar<VarAvionicsMaster>;
+MODULE_VAR& PreselectorAltitudeMeters = host::ModuleVar<VarAltitudeMeters>;
+MODULE_VAR& PreselectorAltitudeRef = host::ModuleVar<VarApAltitudeRef>;
+MODULE_VAR& PreselectorKohlsmanHg = host::ModuleVar<VarKohlsmanHg>;
+MODULE_VAR& PreselectorKohlsmanMb = host::ModuleVar<VarKohlsmanMb>;
+MODULE_VAR& PreselectorVsRef = host::ModuleVar<VarApVsRef>;
 
 constexpr const char* kPreselectorChime = "Sound\\dingdong.wav";
 constexpr double kFeetPerMetre = 3.28083;
