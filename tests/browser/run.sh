@@ -10,7 +10,9 @@ if [ "${1:-}" = "--bench" ]; then bench=1; shift; fi
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 build="${1:-$root/build/native}"
-panel="${2:-$root/examples/panel.cfg}"
+[ -d "$build" ] || { echo "run.sh: no build folder $build" >&2; exit 2; }
+build="$(cd "$build" && pwd)"  # the tests run from this folder
+panel="$(realpath "${2:-$root/examples/panel.cfg}")"
 program="$build/emulator/talvor-panel"
 [ -x "$program" ] || { echo "run.sh: no $program; build first" >&2; exit 2; }
 command -v chromium >/dev/null || [ -n "${TALVOR_CHROMIUM:-}" ] || { echo "run.sh: no chromium; scripts/deps.sh browser installs it" >&2; exit 2; }
