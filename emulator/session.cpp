@@ -512,6 +512,16 @@ int Session::AddGauge(const std::string& name, int x, int y, int w, int h) {
     throw std::invalid_argument("no gauge '" + name + "' in the module; it has " + s.NameList());
   }
   if (w < 0 || h < 0) throw std::invalid_argument("gauge '" + name + "': negative size");
+  // Extents, scaling and hit tests add and multiply panel coordinates in int:
+  // keeping them within 2^24 keeps every such sum defined.
+  constexpr int kMaxPanelPixels = 1 << 24;
+  const auto beyond = [](int v) { return v < -kMaxPanelPixels || v > kMaxPanelPixels; };
+  if (beyond(x) || beyond(y) || w > kMaxPanelPixels || h > kMaxPanelPixels) {
+    const std::string size = w > 0 || h > 0 ? " sized " + std::to_string(w) + "x" + std::to_string(h) : "";
+    throw std::invalid_argument("gauge '" + name + "' at (" + std::to_string(x) + ", " + std::to_string(y) + ")" +
+                                size + ": panel positions and sizes are limited to " +
+                                std::to_string(kMaxPanelPixels) + " pixels");
+  }
   GaugeInstance g;
   g.header = header;
   g.name = name;
@@ -544,8 +554,9 @@ int Session::AddGauge(const std::string& name, int x, int y, int w, int h) {
   g.info.width = w > 0 ? w : static_cast<int>(header->width_mm);
   if (g.info.width <= 0) g.info.width = g.info.face_width;
   g.info.height = h > 0 ? h
-                        : std::max(1, static_cast<int>(std::lround(static_cast<double>(g.info.width) *
-                                                                   g.info.face_height / g.info.face_width)));
+                        : std::max(1, static_cast<int>(std::lround(std::min<double>(
+                                          static_cast<double>(g.info.width) * g.info.face_height / g.info.face_width,
+                                          kMaxPanelPixels))));
   g.states.resize(g.order.size());
   for (size_t i = 0; i < g.order.size(); ++i) {
     g.states[i].kind = g.order[i]->kind;
