@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -364,12 +365,25 @@ void HOSTCALL HostLookupVar(MODULE_VAR* var) {
   var->value = s != nullptr ? s->state.Get(var->id) : 0.0;
 }
 
+// The GPS record a module binds lives as long as the process. The module
+// keeps the pointer until it is unloaded, and it stays loaded past its
+// session's end while anything else holds it open; the next session may then
+// drive that same module, which reads this record again. Each session
+// publishes its host state's record here (one session runs at a time).
+void* PublishGpsRecord(HostState& state) {
+  alignas(8) static unsigned char record[kGpsRecordSize];
+  // The record's bytes whatever its absence (which only the binding asks about).
+  std::memcpy(record, state.GpsRecordAt(std::numeric_limits<uint64_t>::max()), sizeof record);
+  return record;
+}
+
 void HOSTCALL HostInitializeVarByName(MODULE_VAR* var, const char* name) {
   if (var == nullptr) return;
   Session::Impl* s = Session::Impl::active;
   var->var_ptr = nullptr;
-  if (s != nullptr && name != nullptr && std::strcmp(name, kGpsDataName) == 0) {
-    var->var_ptr = s->state.GpsRecordAt(s->updates);
+  if (s != nullptr && name != nullptr && std::strcmp(name, kGpsDataName) == 0 &&
+      s->state.GpsRecordAt(s->updates) != nullptr) {
+    var->var_ptr = PublishGpsRecord(s->state);
   }
 }
 
@@ -428,6 +442,7 @@ Session::Session(const std::string& module_path) : impl_(std::make_unique<Impl>(
     throw std::runtime_error("another Session is already driving a module; one at a time");
   }
   Impl& s = *impl_;
+  PublishGpsRecord(s.state);  // a module still loaded from an earlier session reads this one's
   s.sound_dir = DefaultSoundDir();
   s.panels.size = sizeof(HOST_PANELS);
   s.panels.lookup_var = HostLookupVar;
@@ -643,10 +658,16 @@ void Session::SetTime(int hours, int minutes, int seconds, double utc_offset_hou
   }
   impl_->state.SetClock(hours * 3600 + minutes * 60 + seconds, utc_offset_hours);
 }
-void Session::SetGroundSpeed(double metres_per_second) { impl_->state.SetGroundSpeed(metres_per_second); }
+void Session::SetGroundSpeed(double metres_per_second) {
+  impl_->state.SetGroundSpeed(metres_per_second);
+  PublishGpsRecord(impl_->state);
+}
 double Session::GroundSpeed() const { return impl_->state.GroundSpeed(); }
 void Session::SetGpsAbsentUntil(uint64_t update) { impl_->state.SetGpsAbsentUntil(update); }
-void Session::SetGpsSizeField(uint32_t size) { impl_->state.SetGpsSizeField(size); }
+void Session::SetGpsSizeField(uint32_t size) {
+  impl_->state.SetGpsSizeField(size);
+  PublishGpsRecord(impl_->state);
+}
 
 std::string Session::DefaultSoundDir() {
   if (const char* env = std::getenv("TALVOR_SOUND_DIR"); env != nullptr && *env != '\0') return env;
@@ -695,7 +716,9 @@ void Session::Drag(const std::string& gauge, int x1, int y1, int x2, int y2, int
   MouseDown(Instance(gauge), x1, y1);
   for (int i = 1; i <= steps; ++i) {
     const double t = static_cast<double>(i) / steps;
-    MouseMove(static_cast<int>(std::lround(x1 + (x2 - x1) * t)), static_cast<int>(std::lround(y1 + (y2 - y1) * t)));
+    // In double: x2 - x1 overflows int for points at opposite ends of its range.
+    const auto along = [t](int a, int b) { return static_cast<int>(std::lround(a + (static_cast<double>(b) - a) * t)); };
+    MouseMove(along(x1, x2), along(y1, y2));
   }
   MouseUp();
 }

@@ -224,8 +224,32 @@ TEST(HostileHostValues, EveryGaugeKeepsToItsEventsAndSounds) {
     EXPECT_NE(tip.find("Ground Speed: "), std::string::npos) << tip;
     EXPECT_EQ(tip.find("nan"), std::string::npos) << tip;
   }
+  // Pointer positions at the ends of int's range.
+  s.Drag("Throttle Lever", INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 7);
+  s.Drag("Throttle Lever", INT32_MAX, 0, INT32_MIN, 0, 3);
+  s.Click("S_TEC55", INT32_MAX, INT32_MIN);
+  EXPECT_EQ(s.TooltipAt("Airspeed", INT32_MIN, INT32_MAX), "");
   EXPECT_GT(lever_events, 0) << "the drags reached the throttle";
   EXPECT_GT(sounds_played, 0) << "the powered audio panel's marker test played";
+}
+
+// The module keeps the GPS record's address until it is unloaded. When
+// something else holds it open past a session's end, the next session drives
+// that same module: the record it reads must still be there, and current.
+TEST(HostLifetime, GpsRecordOutlivesTheSessionThatBoundIt) {
+  const std::string path = talvor::Session::DefaultModulePath();
+  void* held = ::dlopen(path.c_str(), RTLD_NOW);
+  ASSERT_NE(held, nullptr) << ::dlerror();
+  for (double metres_per_second : {10.0, 20.0}) {
+    talvor::Session s(path);
+    s.AddGauge("Airspeed");
+    s.SetGroundSpeed(metres_per_second);
+    s.Run(1);  // binds the record at pre-draw, the first time only
+    EXPECT_EQ(s.TooltipAt("Airspeed", 150, 150),
+              "Airspeed Indicator - Ground Speed: " + std::to_string(static_cast<int>(metres_per_second * 1.943844)) +
+                  " knots");
+  }
+  ::dlclose(held);
 }
 
 // ---- talvor-panel given broken files --------------------------------------
