@@ -276,7 +276,7 @@ void Mouse(GAUGEHDR* gauge, int32_t x, int32_t y, uint32_t event) {
     if (entry.rect->type != kMouseChild || entry.rect->function.mouse == nullptr) continue;
     if (!Holds(entry.box, x, y) || (entry.rect->flags & event) == 0) continue;
     PIXPOINT point = {x - entry.box.x, y - entry.box.y};
-    entry.rect->function.mouse(&point, event);
+    if (entry.rect->function.mouse(&point, event) != 0) Fail("a mouse function returned TRUE");
     return;
   }
 }
@@ -290,7 +290,10 @@ void MouseDirect(GAUGEHDR* gauge, FuzzedDataProvider& in) {
   if (children.empty()) return;
   const MouseEntry& entry = children[in.ConsumeIntegralInRange<size_t>(0, children.size() - 1)];
   PIXPOINT point = {in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>()};
-  entry.rect->function.mouse(in.ConsumeBool() ? &point : nullptr, in.ConsumeIntegral<uint32_t>());
+  const uint32_t flags = in.ConsumeIntegral<uint32_t>();
+  if (entry.rect->function.mouse(in.ConsumeBool() ? &point : nullptr, flags) != 0) {
+    Fail("a mouse function returned TRUE");
+  }
 }
 
 // The tooltip's arguments, each through its callback.
