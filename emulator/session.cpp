@@ -560,8 +560,9 @@ int Session::AddGauge(const std::string& name, int x, int y, int w, int h) {
   if (root->kind == kElementString) throw std::runtime_error("gauge '" + name + "': its root has no bitmap");
   const BitmapBytes face = s.module->ReadBitmap(root->bitmap_id);
   if (!BitmapSize(face, &g.info.face_width, &g.info.face_height)) {
-    throw std::runtime_error("bitmap " + Hex(root->bitmap_id) + " (the face of '" + name +
-                             "') does not decode: no valid bitmap header");
+    throw std::runtime_error("bitmap " + Hex(root->bitmap_id) + " (the face of '" + name + "', " +
+                             BitmapHexName(root->bitmap_id) + ".bmp in " + s.module->BitmapSource() +
+                             ") does not decode: no valid bitmap header");
   }
   g.info.gauge = name;
   g.info.x = x;

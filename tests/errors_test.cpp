@@ -331,7 +331,7 @@ TEST_F(PanelErrors, EachBrokenInputIsNamedAndStopsTheRun) {
       {"truncated-bmp", [&](const std::string& d) { cut(d + "/jovTalvor.bitmaps/1310.bmp", 200); },
        "render panel.cfg -o out.png", 1, {"bitmap 0x1310", "does not decode", "truncated"}},
       {"malformed-bmp", [](const std::string& d) { WriteText(d + "/jovTalvor.bitmaps/1300.bmp", "BM not a bitmap"); },
-       "render panel.cfg -o out.png", 1, {"bitmap 0x1300", "does not decode"}},
+       "render panel.cfg -o out.png", 1, {"bitmap 0x1300", "1300.bmp in ./jovTalvor.bitmaps/", "does not decode"}},
       {"panel-line",
        [](const std::string& d) {
          WriteText(d + "/panel.cfg", "[Window00]\nsize_mm=320,320\ngauge00=jovTalvor!Airspeed, 0,zz\n");
