@@ -30,7 +30,7 @@ void Put32(Bytes& b, size_t at, uint32_t v) {
 constexpr size_t kOffBits = 10, kHeaderSize = 14, kWidth = 18, kHeight = 22, kPlanes = 26, kBpp = 28,
                  kCompression = 30, kSizeImage = 34, kClrUsed = 46, kPalette = 54;
 
-struct Spec {
+struct BmpLayout {
   int32_t width = 1;
   int32_t height = 1;
   uint16_t bpp = 24;
@@ -39,7 +39,7 @@ struct Spec {
   Bytes bits;
 };
 
-Bytes File(const Spec& s) {
+Bytes File(const BmpLayout& s) {
   const size_t bits_at = kPalette + s.palette.size() * 4;
   Bytes b(bits_at, 0);
   b[0] = 'B';
@@ -87,7 +87,7 @@ std::vector<int> Indices(const Raster& r) {
 }
 
 TEST(Bmp, TwentyFourBitRowsArePaddedAndStoredBottomUp) {
-  Spec s;
+  BmpLayout s;
   s.width = 3;
   s.height = 2;
   // Stored bottom row first, blue-green-red, each 9-byte row padded to 12.
@@ -109,7 +109,7 @@ TEST(Bmp, TwentyFourBitRowsArePaddedAndStoredBottomUp) {
 }
 
 TEST(Bmp, EightBitLooksUpThePaletteAndSkipsRowPadding) {
-  Spec s;
+  BmpLayout s;
   s.width = 5;
   s.height = 2;
   s.bpp = 8;
@@ -142,7 +142,7 @@ TEST(Bmp, Rle8Streams) {
       {"end of line in mid-row", 3, 2, {1, 7, 0, 0, 2, 8, 0, 1}, {8, 8, 0, 7, 0, 0}},
   };
   for (const Case& c : cases) {
-    Spec s;
+    BmpLayout s;
     s.width = c.width;
     s.height = c.height;
     s.bpp = 8;
@@ -191,16 +191,16 @@ TEST(Bmp, RoundTripsTheGeneratorsBitmaps) {
 }
 
 TEST(Bmp, MalformedInputIsRefusedWithAReason) {
-  Spec good8;
+  BmpLayout good8;
   good8.width = 2;
   good8.height = 2;
   good8.bpp = 8;
   good8.palette = Ramp(4);
   good8.bits = {0, 1, 0, 0, 2, 3, 0, 0};
-  Spec rle = good8;
+  BmpLayout rle = good8;
   rle.compression = 1;
   rle.bits = {2, 1, 0, 0, 2, 3, 0, 1};
-  Spec good24;
+  BmpLayout good24;
   good24.width = 2;
   good24.height = 1;
   good24.bits = Bytes(8, 0x40);
@@ -210,7 +210,7 @@ TEST(Bmp, MalformedInputIsRefusedWithAReason) {
     Bytes bytes;
     const char* reason;  // expected within the message
   };
-  const auto with = [](Spec s, auto&& change) {
+  const auto with = [](BmpLayout s, auto&& change) {
     change(s);
     return File(s);
   };
@@ -246,19 +246,19 @@ TEST(Bmp, MalformedInputIsRefusedWithAReason) {
       {"pixel offset into the palette", patched(f8, kOffBits, kPalette + 4), "into the palette"},
       {"24-bit pixels cut", Bytes(f24.begin(), f24.end() - 1), "need 8 bytes"},
       {"8-bit pixels cut", Bytes(f8.begin(), f8.end() - 3), "need 8 bytes"},
-      {"index beyond the palette", with(good8, [](Spec& s) { s.bits[1] = 9; }), "colour index 9"},
-      {"RLE8 run overruns its row", with(rle, [](Spec& s) { s.bits[0] = 3; }), "overruns row"},
-      {"RLE8 absolute run overruns its row", with(rle, [](Spec& s) { s.bits = {0, 3, 1, 1, 1, 0, 0, 1}; }),
+      {"index beyond the palette", with(good8, [](BmpLayout& s) { s.bits[1] = 9; }), "colour index 9"},
+      {"RLE8 run overruns its row", with(rle, [](BmpLayout& s) { s.bits[0] = 3; }), "overruns row"},
+      {"RLE8 absolute run overruns its row", with(rle, [](BmpLayout& s) { s.bits = {0, 3, 1, 1, 1, 0, 0, 1}; }),
        "overruns row"},
-      {"RLE8 runs past the last row", with(rle, [](Spec& s) { s.bits = {0, 0, 0, 0, 0, 0, 1, 1, 0, 1}; }),
+      {"RLE8 runs past the last row", with(rle, [](BmpLayout& s) { s.bits = {0, 0, 0, 0, 0, 0, 1, 1, 0, 1}; }),
        "past the last row"},
-      {"RLE8 delta past the top", with(rle, [](Spec& s) { s.bits = {0, 2, 0, 2, 0, 1}; }), "delta (0,2)"},
-      {"RLE8 delta past the right", with(rle, [](Spec& s) { s.bits = {1, 1, 0, 2, 2, 0, 0, 1}; }), "delta (2,0)"},
-      {"RLE8 absolute run past the data", with(rle, [](Spec& s) { s.bits = {0, 4, 1, 2}; }), "absolute run"},
-      {"RLE8 without an end", with(rle, [](Spec& s) { s.bits = {2, 1, 0, 0, 2, 3}; }), "truncated RLE8 data"},
-      {"RLE8 delta cut", with(rle, [](Spec& s) { s.bits = {0, 2, 1}; }), "a delta"},
+      {"RLE8 delta past the top", with(rle, [](BmpLayout& s) { s.bits = {0, 2, 0, 2, 0, 1}; }), "delta (0,2)"},
+      {"RLE8 delta past the right", with(rle, [](BmpLayout& s) { s.bits = {1, 1, 0, 2, 2, 0, 0, 1}; }), "delta (2,0)"},
+      {"RLE8 absolute run past the data", with(rle, [](BmpLayout& s) { s.bits = {0, 4, 1, 2}; }), "absolute run"},
+      {"RLE8 without an end", with(rle, [](BmpLayout& s) { s.bits = {2, 1, 0, 0, 2, 3}; }), "truncated RLE8 data"},
+      {"RLE8 delta cut", with(rle, [](BmpLayout& s) { s.bits = {0, 2, 1}; }), "a delta"},
       {"RLE8 size over the data", patched(frle, kSizeImage, 99), "99 bytes of RLE8 data"},
-      {"RLE8 index beyond the palette", with(rle, [](Spec& s) { s.bits[1] = 200; }), "colour index 200"},
+      {"RLE8 index beyond the palette", with(rle, [](BmpLayout& s) { s.bits[1] = 200; }), "colour index 200"},
   };
   for (const Case& c : cases) {
     try {
