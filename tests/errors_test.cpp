@@ -1,15 +1,16 @@
 // Hostile and broken input: the module driven by a host that never wrote its
-// function table, and talvor-panel given files that are missing, malformed or
-// incomplete. Every error names what is wrong, exits nonzero and leaves no
-// half-written output behind.
+// function table or that sends values no host should, the host's records
+// outliving a session, and talvor-panel given files that are missing,
+// malformed or incomplete. Every error names what is wrong, exits nonzero and
+// leaves no half-written output behind.
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
 #include <dlfcn.h>
 #include <sys/wait.h>
 
-#include <cfloat>
 #include <algorithm>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdint>
