@@ -531,11 +531,9 @@ int Session::AddGauge(const std::string& name, int x, int y, int w, int h) {
   // keeping them within 2^24 keeps every such sum defined.
   constexpr int kMaxPanelPixels = 1 << 24;
   const auto beyond = [](int v) { return v < -kMaxPanelPixels || v > kMaxPanelPixels; };
-  if (beyond(x) || beyond(y) || w > kMaxPanelPixels || h > kMaxPanelPixels) {
-    const std::string size = w > 0 || h > 0 ? " sized " + std::to_string(w) + "x" + std::to_string(h) : "";
-    throw std::invalid_argument("gauge '" + name + "' at (" + std::to_string(x) + ", " + std::to_string(y) + ")" +
-                                size + ": panel positions and sizes are limited to " +
-                                std::to_string(kMaxPanelPixels) + " pixels");
+  if (beyond(x) || beyond(y)) {
+    throw std::invalid_argument("gauge '" + name + "' at (" + std::to_string(x) + ", " + std::to_string(y) +
+                                "): panel positions are limited to " + std::to_string(kMaxPanelPixels) + " pixels");
   }
   GaugeInstance g;
   g.header = header;
@@ -573,6 +571,14 @@ int Session::AddGauge(const std::string& name, int x, int y, int w, int h) {
                         : std::max(1, static_cast<int>(std::lround(std::min<double>(
                                           static_cast<double>(g.info.width) * g.info.face_height / g.info.face_width,
                                           kMaxPanelPixels))));
+  // No picture is drawn larger than this a side: a gauge that could never be
+  // drawn is refused here, where its panel line is still known.
+  constexpr int kMaxGaugePixels = 16384;
+  if (g.info.width > kMaxGaugePixels || g.info.height > kMaxGaugePixels) {
+    throw std::invalid_argument("gauge '" + name + "' sized " + std::to_string(g.info.width) + "x" +
+                                std::to_string(g.info.height) + ": a gauge is drawn at most " +
+                                std::to_string(kMaxGaugePixels) + " pixels a side");
+  }
   g.states.resize(g.order.size());
   for (size_t i = 0; i < g.order.size(); ++i) {
     g.states[i].kind = g.order[i]->kind;

@@ -343,8 +343,13 @@ TEST_F(PanelErrors, EachBrokenInputIsNamedAndStopsTheRun) {
          WriteText(d + "/panel.cfg", "[Window00]\ngauge00=jovTalvor!Airspeed, 2147483647,0, 400\n");
        },
        "render panel.cfg -o out.png", 2,
-       {"panel.cfg:2: gauge 'Airspeed' at (2147483647, 0) sized 400x0: panel positions and sizes are limited to "
-        "16777216 pixels"}},
+       {"panel.cfg:2: gauge 'Airspeed' at (2147483647, 0): panel positions are limited to 16777216 pixels"}},
+      {"gauge-too-large-to-draw",
+       [](const std::string& d) {
+         WriteText(d + "/panel.cfg", "[Window00]\nsize_mm=300,300\ngauge00=jovTalvor!Airspeed, 0,0, 40215\n");
+       },
+       "render panel.cfg -o out.png", 2,
+       {"panel.cfg:3: gauge 'Airspeed' sized 40215x40215: a gauge is drawn at most 16384 pixels a side"}},
       {"scenario-line", [](const std::string& d) { WriteText(d + "/s.scenario", "gauge Airspeed\nrun 2\nrun many\n"); },
        "run s.scenario --trace t.jsonl", 2, {"s.scenario:3: run: expected a whole number, got 'many'"}},
       {"unknown-variable", [](const std::string& d) { WriteText(d + "/s.scenario", "gauge Airspeed\nset VarAirspede 3\n"); },
